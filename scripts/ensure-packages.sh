@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs, once, what building and testing need on Debian 12: MinGW-w64,
+# 32-bit Wine, Xvfb, ImageMagick, xdotool, PulseAudio, sox, clang.
+set -euo pipefail
+
+missing=()
+for command in cmake g++ clang i686-w64-mingw32-g++-posix i686-w64-mingw32-windres wine wineserver Xvfb \
+               import xdotool pulseaudio pactl paplay sox; do
+    command -v "$command" >/dev/null 2>&1 || missing+=("$command")
+done
+[ -d /usr/src/googletest ] || missing+=(googletest)
+dpkg -s wine32:i386 >/dev/null 2>&1 || missing+=(wine32:i386)
+dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+echo "Installing what is missing: ${missing[*]}" >&2
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Run this as root once (or install the packages named in README.md)." >&2
+    exit 1
+fi
+dpkg --add-architecture i386
+apt-get update -q
+DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+    cmake g++ make libgtest-dev googletest clang libclang-rt-14-dev \
+    g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wine64 \
+    xvfb xauth x11-utils imagemagick xdotool pulseaudio pulseaudio-utils sox >&2

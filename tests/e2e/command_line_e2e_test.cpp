@@ -1,0 +1,45 @@
+// Switches that run nothing end the process at once with -1.
+#include <gtest/gtest.h>
+
+#include "saver_process.h"
+
+namespace {
+
+constexpr DWORD Failed = 0xFFFFFFFF;
+
+HWND HandleOfNoWindow() {
+    for (UINT_PTR value = 0x00FEDC00; value < 0x00FEDD00; value += 4)
+        if (!IsWindow(reinterpret_cast<HWND>(value))) return reinterpret_cast<HWND>(value);
+    return nullptr;
+}
+
+void ExpectQuietFailure(const std::string& arguments) {
+    SaverProcess saver = StartSaver(arguments);
+    ASSERT_TRUE(saver.Started) << SaverPath();
+    QuietExit exit = WatchUntilExit(saver, 15000);
+    EXPECT_TRUE(exit.Exited) << "'" << arguments << "' still running";
+    EXPECT_EQ(exit.ExitCode, Failed) << "'" << arguments << "'";
+    EXPECT_EQ(exit.WindowsSeen, 0u) << "'" << arguments << "' showed a window";
+}
+
+TEST(CommandLineEndToEnd, SwitchesThatRunNothingExitWithMinusOne) {
+    for (const char* arguments : {"/x", "/1234", "/p", "/p 0", "/p:1234", "x", "/\ts"})
+        ExpectQuietFailure(arguments);
+}
+
+TEST(CommandLineEndToEnd, PreviewOfAHandleThatNamesNoWindowExitsWithMinusOne) {
+    HWND none = HandleOfNoWindow();
+    ASSERT_NE(none, nullptr);
+    ExpectQuietFailure("/p " + std::to_string(reinterpret_cast<UINT_PTR>(none)));
+}
+
+TEST(CommandLineEndToEnd, PasswordSwitchRunsNothingOutsideWindows9x) {
+    OSVERSIONINFOA version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    ASSERT_TRUE(GetVersionExA(&version));
+    ASSERT_EQ(version.dwPlatformId, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
+    ExpectQuietFailure("/a");
+    ExpectQuietFailure("/a 1234");
+}
+
+}  // namespace

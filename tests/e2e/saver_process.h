@@ -1,0 +1,36 @@
+// Starting the built Brasswick.scr, which lies beside the test program, and
+// watching what it does from outside.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+std::string ProgramFolder();
+std::string SaverPath();
+
+struct SaverProcess {
+    PROCESS_INFORMATION Info{};
+    bool Started = false;
+};
+
+// Starts "Brasswick.scr <arguments>"; the command line names the program in
+// quotes, as the Display settings do.
+SaverProcess StartSaver(const std::string& arguments);
+
+// Waits for the end of the process; false when it still runs after timeoutMs.
+bool WaitForExit(SaverProcess& saver, DWORD timeoutMs, DWORD& exitCode);
+
+// Ends a process that is still running (after a failed check) and releases it.
+void EndSaver(SaverProcess& saver);
+
+// Top-level windows that belong to a process.
+std::vector<HWND> WindowsOfProcess(DWORD processId);
+
+// Waits for the process to end, watching for any window it makes meanwhile.
+struct QuietExit {
+    bool Exited;
+    DWORD ExitCode;
+    size_t WindowsSeen;
+};
+QuietExit WatchUntilExit(SaverProcess& saver, DWORD timeoutMs);

@@ -1,0 +1,85 @@
+# Shared by the scripts: a virtual display, a private Wine prefix and a
+# private sound server, each started here and ended here by process id.
+# Source it, then call the start_* functions; stop_session runs on exit.
+
+SESSION_PIDS=()
+
+session_log() { echo "[harness] $*" >&2; }
+
+# A virtual X display on a number that Xvfb picks itself (-displayfd), so a
+# display somebody else runs is never touched.
+start_display() {
+    local geometry=${1:-1920x1080x24}
+    local number_file
+    number_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+    SESSION_PIDS+=($!)
+    local i
+    for i in $(seq 100); do
+        [ -s "$number_file" ] && break
+        sleep 0.1
+    done
+    [ -s "$number_file" ] || { session_log "Xvfb did not start"; return 1; }
+    export DISPLAY=":$(tr -d '\n' <"$number_file")"
+    rm -f "$number_file"
+    session_log "virtual display $DISPLAY ($geometry)"
+}
+
+# A Wine prefix of our own inside the build tree; created once, then reused.
+start_wine_prefix() {
+    export WINEPREFIX=$1
+    export WINEDEBUG=${WINEDEBUG:--all}
+    export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
+    export WINEARCH=win64
+    if [ ! -f "$WINEPREFIX/.brasswick-ready" ]; then
+        session_log "creating Wine prefix $WINEPREFIX (first time only)"
+        mkdir -p "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+        # A crash must end the program, not wait for somebody at a dialog.
+        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+        touch "$WINEPREFIX/.brasswick-ready"
+    fi
+    SESSION_WINE_PREFIX=$WINEPREFIX
+}
+
+# A PulseAudio server of our own with a null sink "room" whose monitor is the
+# default source, so that what is played into "room" is what the saver hears.
+start_sound_room() {
+    local dir=$1
+    mkdir -p "$dir"
+    chmod 700 "$dir"
+    cat >"$dir/room.pa" <<PA
+load-module module-native-protocol-unix auth-anonymous=1 socket=$dir/native
+load-module module-null-sink sink_name=room
+set-default-sink room
+set-default-source room.monitor
+PA
+    PULSE_RUNTIME_PATH=$dir PULSE_STATE_PATH=$dir HOME=$dir \
+        pulseaudio -n -F "$dir/room.pa" --daemonize=no --exit-idle-time=-1 --disallow-exit \
+        --use-pid-file=no --system=false >"$dir/pulseaudio.log" 2>&1 &
+    SESSION_PIDS+=($!)
+    SESSION_PULSE_PID=$!
+    export PULSE_SERVER="unix:$dir/native"
+    local i
+    for i in $(seq 100); do
+        pactl info >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+    pactl info >/dev/null 2>&1 || { session_log "PulseAudio did not start"; cat "$dir/pulseaudio.log" >&2; return 1; }
+    session_log "sound room at $PULSE_SERVER"
+}
+
+stop_session() {
+    if [ -n "${SESSION_WINE_PREFIX:-}" ]; then
+        WINEPREFIX=$SESSION_WINE_PREFIX wineserver -k 2>/dev/null || true
+    fi
+    local pid
+    for pid in "${SESSION_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in "${SESSION_PIDS[@]}"; do
+        wait "$pid" 2>/dev/null || true
+    done
+    SESSION_PIDS=()
+}
+trap stop_session EXIT
