@@ -1,0 +1,15 @@
+// The INI file "Brasswick.ini" under the local application-data folder.
+#pragma once
+#include <windows.h>
+
+#include "settings/saver_settings.h"
+
+// Fills settingsPath (SettingsPathSize bytes) with the file's full path and
+// creates its folders. Nonzero when the folders exist or were created.
+BOOL BuildSettingsPath(char* settingsPath);
+
+// Reads the seven texts into SaverSettings, defaults for what is missing.
+void LoadSettings();
+
+// Writes the seven texts; nonzero only when every write succeeded.
+BOOL SaveSettings();
