@@ -13,7 +13,6 @@ source "$root/tests/harness/session.sh"
 start_display || exit 1
 start_wine_prefix "$build/windows/wineprefix" || exit 1
 start_sound_room "$build/sound-room" || exit 1
-export BRASSWICK_ROOM_SINK=room
 
 rm -f "$build"/native/test-results/*.xml "$build"/windows/test-results/*.xml
 status=0
