@@ -1,0 +1,13 @@
+// Loudness of one capture, kept free of Windows types so that it is tested
+// natively.
+#pragma once
+#include <cstdint>
+
+// 0 (silence) to 128: how far the unsigned 8-bit samples lie from 128 on
+// average, the remainder dropped.
+using SoundLevel = int32_t;
+
+// Samples of one capture: about a millisecond at 11025 a second.
+constexpr uint32_t CaptureLength = 11;
+
+SoundLevel MeasureSoundLevel(const uint8_t* samples, uint32_t count);
