@@ -1,0 +1,29 @@
+// The meter's state, one per process, shared by the window's thread and the
+// sound system's callback thread. Busy hands Header and Buffer over: while it
+// is 1 they belong to the sound system, while it is 0 to the window's thread.
+#pragma once
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <atomic>
+#include <cstdint>
+
+struct SoundMeterState {
+    // Only the window's thread sets it to 1 and only the callback clears it,
+    // with release after its last read of Buffer; requests read it with acquire.
+    std::atomic<LONG> Busy;
+    BYTE* Buffer;      // CaptureLength unsigned 8-bit samples
+    WAVEHDR Header;
+    HWAVEIN Device;
+    WAVEFORMATEX Format;
+    // Written by the callback, read by requests: a whole old or new level is
+    // all a reader needs, so relaxed.
+    std::atomic<int32_t> LastLevel;
+};
+
+// The callback may take no lock, so neither may these.
+static_assert(std::atomic<LONG>::is_always_lock_free, "Busy must be lock-free");
+static_assert(std::atomic<int32_t>::is_always_lock_free, "LastLevel must be lock-free");
+
+extern SoundMeterState SoundMeter;
