@@ -18,8 +18,11 @@ namespace {
 
 const char* const DefaultThresholds[ThresholdCount] = {"2", "4", "8", "16", "32", "64"};
 
+// No text in the record ends before its last byte, so a buffer left
+// unwritten reads as a long run of Z rather than as something plausible.
 void Poison(SaverSettingsRecord& settings) {
     std::memset(&settings, 'Z', sizeof settings);
+    settings.Thresholds[ThresholdCount - 1][SettingTextSize - 1] = '\0';
 }
 
 std::vector<std::string> LinesOf(const std::string& bytes) {
@@ -305,15 +308,6 @@ TEST_F(LongLocalAppData, NoRoomForOurFoldersLeavesNoPathAndCreatesNothing) {
     Redirect(folder);
     EXPECT_FALSE(BuildSettingsPath(SaverSettings.SettingsPath));
     EXPECT_FALSE(FolderExists(folder + "\\Korvane"));
-    ExpectNoFileAtAll();
-}
-
-TEST_F(LongLocalAppData, NoRoomForTheFileNameLeavesNoPath) {
-    const std::string folder = MakeFolderOfLength(235);
-    Redirect(folder);
-    BuildSettingsPath(SaverSettings.SettingsPath);
-    made_.push_back(folder + "\\Korvane");
-    made_.push_back(folder + "\\Korvane\\Brasswick");
     ExpectNoFileAtAll();
 }
 
