@@ -7,6 +7,7 @@
 #include "host/host_state.h"
 #include "host/password_hooks.h"
 #include "host/saver_window.h"
+#include "settings/config_dialog.h"
 
 namespace {
 
@@ -68,8 +69,10 @@ BOOL WINAPI RegisterDialogClassesHook(HINSTANCE) {
     return TRUE;  // the dialog needs no classes of the saver's own
 }
 
-INT_PTR RunConfigDialog(HWND) {
-    // The configuration dialog is not built yet: the mode ends quietly.
+INT_PTR RunConfigDialog(HWND owner) {
     if (!RegisterDialogClassesHook(HostState.Instance)) return 0;
-    return 0;
+    // The host's own request leaves the trackbar out; the dialog needs it.
+    INITCOMMONCONTROLSEX request = {sizeof request, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&request);
+    return DialogBoxParamA(HostState.Instance, MAKEINTRESOURCEA(ConfigDialogId), owner, ConfigDialogProc, 0);
 }

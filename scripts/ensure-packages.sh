@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, once, what building and testing need on Debian 12: MinGW-w64,
-# 32-bit Wine, Xvfb, ImageMagick, xdotool, PulseAudio, sox, clang.
+# 32-bit Wine, Xvfb, ImageMagick, xdotool, PulseAudio, sox, clang, and a
+# Japanese font for the dialog's texts.
 set -euo pipefail
 
 missing=()
@@ -11,6 +12,7 @@ done
 [ -d /usr/src/googletest ] || missing+=(googletest)
 dpkg -s wine32:i386 >/dev/null 2>&1 || missing+=(wine32:i386)
 dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || missing+=(libclang-rt-14-dev)
+dpkg -s fonts-ipafont-gothic >/dev/null 2>&1 || missing+=(fonts-ipafont-gothic)
 
 [ ${#missing[@]} -eq 0 ] && exit 0
 echo "Installing what is missing: ${missing[*]}" >&2
@@ -23,4 +25,4 @@ apt-get update -q
 DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
     cmake g++ make libgtest-dev googletest clang libclang-rt-14-dev \
     g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wine64 \
-    xvfb xauth x11-utils imagemagick xdotool pulseaudio pulseaudio-utils sox >&2
+    xvfb xauth x11-utils imagemagick xdotool pulseaudio pulseaudio-utils sox fonts-ipafont-gothic >&2

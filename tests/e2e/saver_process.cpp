@@ -77,3 +77,61 @@ QuietExit WatchUntilExit(SaverProcess& saver, DWORD timeoutMs) {
     EndSaver(saver);
     return result;
 }
+
+bool LaunchSaverInJapanese(const std::string& arguments) {
+    std::string commandLine =
+        "Z:\\bin\\sh -c \"LC_ALL=ja_JP.UTF-8 exec wine '" + SaverPath() + "' " + arguments + "\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    // Wine gives no handle worth keeping for a Unix process.
+    if (info.hThread) CloseHandle(info.hThread);
+    if (info.hProcess) CloseHandle(info.hProcess);
+    return true;
+}
+
+SaverProcess AttachToProcessOf(HWND window) {
+    SaverProcess saver;
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    saver.Info.dwProcessId = processId;
+    saver.Info.hProcess =
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, processId);
+    saver.Started = saver.Info.hProcess != nullptr;
+    return saver;
+}
+
+namespace {
+
+struct TitleSearch {
+    const char* ClassName;
+    const std::wstring* Title;
+    HWND Found;
+};
+
+BOOL CALLBACK MatchTopLevelWindow(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<TitleSearch*>(context);
+    char className[64] = {};
+    wchar_t title[128] = {};
+    GetClassNameA(window, className, sizeof className);
+    GetWindowTextW(window, title, 128);
+    if (lstrcmpA(className, search->ClassName) != 0 || *search->Title != title || !IsWindowVisible(window))
+        return TRUE;
+    search->Found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND WaitForTopLevelWindow(const char* className, const std::wstring& title, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        TitleSearch search{className, &title, nullptr};
+        EnumWindows(MatchTopLevelWindow, reinterpret_cast<LPARAM>(&search));
+        if (search.Found) return search.Found;
+        if (GetTickCount() - start > timeoutMs) return nullptr;
+        Sleep(20);
+    }
+}

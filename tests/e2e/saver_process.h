@@ -34,3 +34,16 @@ struct QuietExit {
     size_t WindowsSeen;
 };
 QuietExit WatchUntilExit(SaverProcess& saver, DWORD timeoutMs);
+
+// Starts "Brasswick.scr <arguments>" as it runs on a Japanese system (ANSI
+// code page 932). Wine takes the code page from the Unix locale of a new
+// process, so the program is started through the Unix shell with that
+// locale; find its window, then AttachToProcessOf it.
+bool LaunchSaverInJapanese(const std::string& arguments);
+
+// The process that owns a window, opened for waiting, exit code and ending.
+SaverProcess AttachToProcessOf(HWND window);
+
+// A top-level window of class className and exact title (UTF-16), of any
+// process, once visible; null when none appears within timeoutMs.
+HWND WaitForTopLevelWindow(const char* className, const std::wstring& title, DWORD timeoutMs);

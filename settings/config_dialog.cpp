@@ -1,0 +1,96 @@
+#include "settings/config_dialog.h"
+
+#include <commctrl.h>
+
+#include "settings/saver_settings.h"
+#include "settings/settings_file.h"
+#include "settings/slider_values.h"
+#include "settings/threshold_order.h"
+
+namespace {
+
+constexpr int FirstThreshold = ThresholdSliders[0];
+constexpr int LastThreshold = ThresholdSliders[ThresholdCount - 1];
+
+int ReadSlider(void* dialog, int id) {
+    return GetSliderPos(static_cast<HWND>(dialog), id);
+}
+
+void WriteSlider(void* dialog, int id, int position) {
+    SetSliderPos(static_cast<HWND>(dialog), id, position);
+}
+
+void StartDialog(HWND dialog) {
+    char version[256];
+    if (LoadStringA(nullptr, VersionStringId, version, sizeof version) > 0)
+        SetDlgItemTextA(dialog, VersionText, version);
+    BuildSettingsPath(SaverSettings.SettingsPath);
+    LoadSettings();
+    SetSliderRange(dialog, FreqSlider, FreqMinimum, FreqMaximum);
+    SetSliderPos(dialog, FreqSlider, FreqStartPosition(SaverSettings.Freq));
+    for (int k = 0; k < ThresholdCount; ++k) {
+        SetSliderRange(dialog, ThresholdSliders[k], ThresholdMinimum, ThresholdMaximum);
+        SetSliderPos(dialog, ThresholdSliders[k], ThresholdStartPosition(SaverSettings.Thresholds[k]));
+    }
+}
+
+void SaveDialog(HWND dialog) {
+    FormatText(SaverSettings.Freq, "%d", GetSliderPos(dialog, FreqSlider));
+    for (int k = 0; k < ThresholdCount; ++k)
+        FormatText(SaverSettings.Thresholds[k], "%d", GetSliderPos(dialog, ThresholdSliders[k]));
+    SaveSettings();
+}
+
+// Every paint and every end of a drag notifies, so the value text and the
+// order follow each change whatever made it.
+void FollowSlider(HWND dialog, int id) {
+    if (id == FreqSlider) {
+        ShowSliderValue(dialog, FreqSlider, FreqValueText);
+    } else if (id >= FirstThreshold && id <= LastThreshold) {
+        OrderThresholdSliders(dialog, id, FirstThreshold, id, -1);
+        OrderThresholdSliders(dialog, id, id, LastThreshold, +1);
+    }
+}
+
+}  // namespace
+
+void SetSliderRange(HWND dialog, int id, int minimum, int maximum) {
+    SendDlgItemMessageA(dialog, id, TBM_SETRANGEMIN, FALSE, minimum);
+    SendDlgItemMessageA(dialog, id, TBM_SETRANGEMAX, TRUE, maximum);
+}
+
+void SetSliderPos(HWND dialog, int id, int position) {
+    SendDlgItemMessageA(dialog, id, TBM_SETPOS, TRUE, position);
+}
+
+int GetSliderPos(HWND dialog, int id) {
+    return static_cast<int>(SendDlgItemMessageA(dialog, id, TBM_GETPOS, 0, 0));
+}
+
+void ShowSliderValue(HWND dialog, int sliderId, int textId) {
+    SetDlgItemInt(dialog, textId, static_cast<UINT>(GetSliderPos(dialog, sliderId)), TRUE);
+}
+
+void OrderThresholdSliders(HWND dialog, int moved, int first, int last, int direction) {
+    OrderThresholds(PositionAccess{dialog, ReadSlider, WriteSlider}, moved, first, last, direction);
+}
+
+INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG:
+        StartDialog(dialog);
+        return TRUE;  // the focus goes to the first control, FreqSlider
+    case WM_NOTIFY:
+        FollowSlider(dialog, static_cast<int>(wParam));
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            SaveDialog(dialog);
+            EndDialog(dialog, IDOK);
+        } else if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, IDCANCEL);
+        }
+        return FALSE;
+    }
+    return FALSE;
+}

@@ -1,0 +1,78 @@
+// Setting texts to slider positions, and positions back to texts.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "settings/slider_values.h"
+
+namespace {
+
+struct NumberCase {
+    const char* Text;
+    int32_t Number;
+};
+
+TEST(SettingNumber, ReadsTextsAsAtolDoes) {
+    const NumberCase cases[] = {
+        {"300", 300},     {"  42", 42},   {"\t7", 7},         {"+15", 15},   {"-5", -5},
+        {"12abc", 12},    {"abc", 0},     {"", 0},            {"- 5", 0},    {"0x1F", 0},
+        {"007", 7},       {"3.9", 3},     {"2147483647", 2147483647},        {"-2147483648", INT32_MIN},
+    };
+    for (const NumberCase& c : cases) EXPECT_EQ(SettingNumber(c.Text), c.Number) << "'" << c.Text << "'";
+}
+
+TEST(SettingNumber, StopsAtTheEndsOf32BitsInsteadOfWrapping) {
+    const NumberCase cases[] = {
+        {"2147483648", INT32_MAX},
+        {"4294967596", INT32_MAX},  // 2^32 + 300 must not read as 300
+        {"99999999999999999999999999", INT32_MAX},
+        {"-2147483649", INT32_MIN},
+        {"-99999999999999999999999999", INT32_MIN},
+    };
+    for (const NumberCase& c : cases) EXPECT_EQ(SettingNumber(c.Text), c.Number) << "'" << c.Text << "'";
+}
+
+struct StartCase {
+    const char* Text;
+    int Freq;
+    int Threshold;
+};
+
+TEST(SliderStartPositions, KeepEachSliderInsideItsRange) {
+    const StartCase cases[] = {
+        {"300", 300, 127},  {"20", 55, 20},       {"55", 55, 55},          {"54", 55, 54},
+        {"5000", 3000, 127}, {"3000", 3000, 127}, {"3001", 3000, 127},     {"abc", 55, 0},
+        {"", 55, 0},        {"-5", 55, 0},        {"127", 127, 127},       {"128", 128, 127},
+        {"0", 55, 0},       {"99999999999999999999", 3000, 127},           {"-99999999999999999999", 55, 0},
+        {"4294967396", 3000, 127},
+    };
+    for (const StartCase& c : cases) {
+        EXPECT_EQ(FreqStartPosition(c.Text), c.Freq) << "'" << c.Text << "'";
+        EXPECT_EQ(ThresholdStartPosition(c.Text), c.Threshold) << "'" << c.Text << "'";
+    }
+}
+
+TEST(FormatText, WritesPlainSignedDecimals) {
+    char target[FormatTextSize];
+    FormatText(target, "%d", 300);
+    EXPECT_STREQ(target, "300");
+    FormatText(target, "%d", -7);
+    EXPECT_STREQ(target, "-7");
+    FormatText(target, "%d", 0);
+    EXPECT_STREQ(target, "0");
+    FormatText(target, "%s-%d", "band", 5);
+    EXPECT_STREQ(target, "band-5");
+}
+
+TEST(FormatText, CutsAt255CharactersAndEndsTheText) {
+    char target[FormatTextSize + 8];
+    std::string guard(sizeof target, '#');
+    std::copy(guard.begin(), guard.end(), target);
+    const std::string longText(400, 'x');
+    FormatText(target, "%s", longText.c_str());
+    EXPECT_EQ(std::string(target), std::string(255, 'x'));
+    for (size_t i = FormatTextSize; i < sizeof target; ++i) EXPECT_EQ(target[i], '#') << "written past the target at " << i;
+}
+
+}  // namespace
