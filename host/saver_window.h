@@ -1,6 +1,15 @@
 #pragma once
 #include <windows.h>
 
-// Full screen when parent is null, else a preview inside parent. Returns the
-// exit code of the mode.
+// Full screen when parent is null, else a preview filling parent's client
+// area. Runs the message loop until the window is destroyed; the result is
+// the exit code of the mode.
 int RunSaverWindow(HWND parent);
+
+// First layer of the saver window's chain; passes what it lets through to
+// TileSaverProc.
+LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+constexpr char SaverClassName[] = "WindowsScreenSaverClass";
+constexpr char FullScreenTitle[] = "Screen Saver";
+constexpr char PreviewTitle[] = "Preview";

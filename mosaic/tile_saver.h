@@ -1,0 +1,15 @@
+#pragma once
+#include <windows.h>
+
+#include "mosaic/tile_grid.h"
+
+// The saver's own handler: sets the mosaic up, erases the background, paints
+// one tile per timer tick. Everything else goes to DefaultSaverProc.
+LRESULT CALLBACK TileSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The mosaic of the one saver window of the process.
+extern TileGrid SaverGrid;
+extern VisitOrder SaverOrder;
+extern int SoundAvailable;
+
+constexpr UINT_PTR TileTimerId = 1;
