@@ -26,20 +26,24 @@ start_display() {
 }
 
 # A Wine prefix of our own inside the build tree; created once, then reused.
+# Bump PrefixSetup when the settings below change.
+PrefixSetup=2
 start_wine_prefix() {
     export WINEPREFIX=$1
     export WINEDEBUG=${WINEDEBUG:--all}
     export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
     export WINEARCH=win64
-    if [ ! -f "$WINEPREFIX/.brasswick-ready" ]; then
-        session_log "creating Wine prefix $WINEPREFIX (first time only)"
-        mkdir -p "$WINEPREFIX"
-        wineboot -i >/dev/null 2>&1
-        # A crash must end the program, not wait for somebody at a dialog.
-        wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-        touch "$WINEPREFIX/.brasswick-ready"
-    fi
     SESSION_WINE_PREFIX=$WINEPREFIX
+    [ "$(cat "$WINEPREFIX/.brasswick-ready" 2>/dev/null)" = "$PrefixSetup" ] && return 0
+    session_log "setting up Wine prefix $WINEPREFIX (first time only)"
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1
+    # A crash must end the program, not wait for somebody at a dialog.
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    # There is no window manager: without this Wine waits two seconds for one
+    # whenever a top-level window goes away.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+    echo "$PrefixSetup" >"$WINEPREFIX/.brasswick-ready"
 }
 
 # A PulseAudio server of our own with a null sink "room" whose monitor is the

@@ -1,0 +1,207 @@
+// Closing on Windows 9x, where the platform's password provider has the say.
+#include "saver_window_fixture.h"
+
+#include "host/host_state.h"
+#include "host/password_hooks.h"
+#include "mosaic/tile_saver.h"
+
+namespace {
+
+// Stands in for "VerifyScreenSavePwd"; checks what the saver lets happen
+// while the prompt is open.
+struct PromptRecord {
+    BOOL Answer;
+    int Calls;
+    LONG VerifyingDuringPrompt;
+    LRESULT NestedCloseResult;
+} Prompt;
+
+BOOL WINAPI AnswerPrompt(HWND window) {
+    ++Prompt.Calls;
+    Prompt.VerifyingDuringPrompt = HostState.IsVerifying;
+    if (Prompt.Calls == 1) {
+        SendMessageA(window, WM_KEYDOWN, 'A', 0);
+        Prompt.NestedCloseResult = SendMessageA(window, WM_CLOSE, 0, 0);
+    }
+    return Prompt.Answer;
+}
+
+class PasswordHooks : public SaverWindowTest {
+protected:
+    void SetUp() override {
+        SaverWindowTest::SetUp();
+        HostState.IsWin9x = 1;
+        Prompt = PromptRecord{0, 0, 0, -1};
+    }
+    void UseProvider(BOOL answer) {
+        Prompt.Answer = answer;
+        PasswordProvider.VerifyEntry = AnswerPrompt;
+    }
+};
+
+TEST_F(PasswordHooks, WithoutProviderTheFirstCloseIsGranted) {
+    CreateFullScreen();
+    Send(WM_CLOSE);
+    EXPECT_EQ(HostState.IsClosing, 1);
+    EXPECT_FALSE(IsWindow(window_));
+}
+
+TEST_F(PasswordHooks, RefusedPromptKeepsTheSaverRunning) {
+    CreateFullScreen();
+    UseProvider(FALSE);
+    SetCursorPos(640, 480);
+    HostState.LastCursorPos = {1, 1};
+    ShowSomeCursor();
+    EXPECT_EQ(Send(WM_CLOSE), 0);
+    EXPECT_TRUE(IsWindow(window_));
+    EXPECT_EQ(Prompt.Calls, 1);
+    EXPECT_EQ(HostState.IsClosing, 0);
+    EXPECT_EQ(HostState.IsVerifying, 0);
+    EXPECT_TRUE(CursorHidden());
+    EXPECT_EQ(HostState.LastCursorPos.x, 640) << "travel during the prompt must not close at once";
+    EXPECT_EQ(HostState.LastCursorPos.y, 480);
+    EXPECT_LT(GetTickCount() - HostState.LastVerifyTick, 1000u);
+}
+
+TEST_F(PasswordHooks, NothingClosesWhileThePromptIsOpen) {
+    CreateFullScreen();
+    UseProvider(FALSE);
+    Send(WM_CLOSE);
+    EXPECT_EQ(Prompt.VerifyingDuringPrompt, 1);
+    EXPECT_EQ(Prompt.NestedCloseResult, 0) << "a second close is refused";
+    EXPECT_EQ(Prompt.Calls, 1) << "without a second prompt";
+    EXPECT_EQ(TakePostedCloses(), 0) << "keys during the prompt ask nothing";
+}
+
+TEST_F(PasswordHooks, PromptsAtMostOncePer200Milliseconds) {
+    CreateFullScreen();
+    UseProvider(FALSE);
+    Send(WM_CLOSE);
+    ASSERT_EQ(Prompt.Calls, 1);
+    Send(WM_CLOSE);
+    EXPECT_EQ(Prompt.Calls, 1);
+    HostState.LastVerifyTick = GetTickCount() - 150;
+    Send(WM_CLOSE);
+    EXPECT_EQ(Prompt.Calls, 1);
+    HostState.LastVerifyTick = GetTickCount() - 200;
+    Send(WM_CLOSE);
+    EXPECT_EQ(Prompt.Calls, 2);
+    EXPECT_TRUE(IsWindow(window_));
+}
+
+TEST_F(PasswordHooks, AnyNonzeroAnswerGrantsAndIsKept) {
+    CreateFullScreen();
+    UseProvider(2);
+    Send(WM_CLOSE);
+    EXPECT_EQ(HostState.IsClosing, 2);
+    EXPECT_FALSE(IsWindow(window_));
+}
+
+TEST_F(PasswordHooks, TicksQueuedBeforeThePromptAreDropped) {
+    CreateFullScreen();
+    KillTimer(window_, TileTimerId);
+    UseProvider(FALSE);
+    for (int i = 0; i < 3; ++i) PostMessageA(window_, WM_TIMER, TileTimerId, 0);
+    Send(WM_CLOSE);
+    int ticks = 0;
+    for (UINT message : TakePosted()) ticks += message == WM_TIMER;
+    EXPECT_EQ(ticks, 1);
+}
+
+TEST_F(PasswordHooks, VerifyMessageAsksTheProvider) {
+    CreateFullScreen();
+    EXPECT_EQ(Send(VerifyPasswordMessage), 1) << "no provider: granted";
+    UseProvider(2);
+    Prompt.Calls = 1;  // skip the nested checks
+    EXPECT_EQ(Send(VerifyPasswordMessage), 2);
+}
+
+TEST_F(PasswordHooks, AutoPlayClosesAndAnswersByProvider) {
+    HostState.AutoPlayMessage = RegisterWindowMessageA("QueryCancelAutoPlay");
+    ASSERT_NE(HostState.AutoPlayMessage, 0u);
+    CreateFullScreen();
+    EXPECT_EQ(Send(HostState.AutoPlayMessage), 0);
+    EXPECT_EQ(TakePostedCloses(), 1);
+    UseProvider(FALSE);
+    EXPECT_EQ(Send(HostState.AutoPlayMessage), 1);
+    EXPECT_EQ(TakePostedCloses(), 1);
+    EXPECT_EQ(Prompt.Calls, 0) << "the request is judged when it arrives";
+}
+
+TEST_F(PasswordHooks, AutoPlayClosesEvenThePreview) {
+    HostState.AutoPlayMessage = RegisterWindowMessageA("QueryCancelAutoPlay");
+    CreatePreviewHost(152, 112);
+    CreatePreview(host_);
+    EXPECT_EQ(Send(HostState.AutoPlayMessage), 0);
+    EXPECT_EQ(TakePostedCloses(), 1);
+}
+
+// The registry switch "ScreenSaveUsePassword", saved and put back around each case.
+class PasswordSwitch : public PasswordHooks {
+protected:
+    void SetUp() override {
+        PasswordHooks::SetUp();
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+                                  KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &desktop_, nullptr),
+                  ERROR_SUCCESS);
+        saved_.resize(64);
+        DWORD size = static_cast<DWORD>(saved_.size());
+        hadValue_ = RegQueryValueExA(desktop_, Value, nullptr, &savedType_, saved_.data(), &size) == ERROR_SUCCESS;
+        saved_.resize(size);
+    }
+    void TearDown() override {
+        if (hadValue_)
+            RegSetValueExA(desktop_, Value, 0, savedType_, saved_.data(), static_cast<DWORD>(saved_.size()));
+        else
+            RegDeleteValueA(desktop_, Value);
+        RegCloseKey(desktop_);
+        UnloadPasswordProvider();
+        PasswordHooks::TearDown();
+    }
+    void SetSwitch(const void* data, DWORD size) {
+        ASSERT_EQ(RegSetValueExA(desktop_, Value, 0, REG_BINARY, static_cast<const BYTE*>(data), size),
+                  ERROR_SUCCESS);
+    }
+    static BOOL SaverRunningMark() {
+        BOOL running = FALSE;
+        SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+        return running;
+    }
+
+    static constexpr const char* Value = "ScreenSaveUsePassword";
+    HKEY desktop_ = nullptr;
+    bool hadValue_ = false;
+    DWORD savedType_ = 0;
+    std::vector<BYTE> saved_;
+};
+
+TEST_F(PasswordSwitch, OffOrMissingLoadsNothingAndLeavesTheMark) {
+    const DWORD off = 0;
+    const BYTE eightBytes[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+    for (int variant = 0; variant < 3; ++variant) {
+        if (variant == 0) RegDeleteValueA(desktop_, Value);
+        if (variant == 1) SetSwitch(&off, sizeof off);
+        if (variant == 2) SetSwitch(eightBytes, sizeof eightBytes);  // too long: the query fails
+        for (BOOL mark : {TRUE, FALSE}) {
+            SystemParametersInfoA(SPI_SCREENSAVERRUNNING, mark, nullptr, 0);
+            LoadPasswordProvider();
+            EXPECT_EQ(PasswordProvider.ProviderModule, nullptr) << variant;
+            EXPECT_EQ(PasswordProvider.VerifyEntry, nullptr) << variant;
+            UnloadPasswordProvider();
+            EXPECT_EQ(SaverRunningMark(), mark) << variant << " mark untouched";
+        }
+    }
+}
+
+TEST_F(PasswordSwitch, NothingHappensOutsideWindows9x) {
+    const DWORD on = 1;
+    SetSwitch(&on, sizeof on);
+    HostState.IsWin9x = 0;
+    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);
+    LoadPasswordProvider();
+    EXPECT_EQ(PasswordProvider.ProviderModule, nullptr);
+    SetSaverRunning(TRUE);
+    EXPECT_FALSE(SaverRunningMark());
+}
+
+}  // namespace

@@ -1,0 +1,124 @@
+#include "saver_window_fixture.h"
+
+#include "host/host_state.h"
+#include "host/password_hooks.h"
+#include "host/saver_window.h"
+
+int HostHelpRequests = 0;
+
+namespace {
+
+LRESULT CALLBACK RecordingHostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_HELP) ++HostHelpRequests;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void RegisterClassesOnce() {
+    static bool registered = false;
+    if (registered) return;
+    WNDCLASSA saverClass = {};
+    saverClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
+    saverClass.lpfnWndProc = HostWindowProc;
+    saverClass.hInstance = GetModuleHandleA(nullptr);
+    saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    saverClass.lpszClassName = SaverClassName;
+    ASSERT_TRUE(RegisterClassA(&saverClass));
+    WNDCLASSA hostClass = {};
+    hostClass.lpfnWndProc = RecordingHostProc;
+    hostClass.hInstance = GetModuleHandleA(nullptr);
+    hostClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    hostClass.lpszClassName = "BrasswickTestHost";
+    ASSERT_TRUE(RegisterClassA(&hostClass));
+    registered = true;
+}
+
+}  // namespace
+
+void SaverWindowTest::SetUp() {
+    ResetHostState();
+    HostState.Instance = GetModuleHandleA(nullptr);
+    RegisterClassesOnce();
+}
+
+void SaverWindowTest::TearDown() {
+    if (window_ && IsWindow(window_)) DestroyWindow(window_);
+    if (host_ && IsWindow(host_)) DestroyWindow(host_);
+    window_ = host_ = nullptr;
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE | PM_QS_POSTMESSAGE)) {
+    }
+    PasswordProvider = PasswordProviderRecord{nullptr, nullptr};
+    ResetHostState();
+}
+
+HWND SaverWindowTest::CreateFullScreen(int width, int height) {
+    window_ = CreateWindowExA(WS_EX_TOPMOST, SaverClassName, FullScreenTitle,
+                              WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, width, height,
+                              nullptr, nullptr, HostState.Instance, nullptr);
+    HostState.SaverWindow = window_;
+    UpdateWindow(window_);
+    TakePosted();
+    return window_;
+}
+
+HWND SaverWindowTest::CreatePreviewHost(int clientWidth, int clientHeight) {
+    RECT frame = {0, 0, clientWidth, clientHeight};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    host_ = CreateWindowExA(0, "BrasswickTestHost", "Display settings", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
+                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+    return host_;
+}
+
+HWND SaverWindowTest::CreatePreview(HWND parent) {
+    RECT client;
+    GetClientRect(parent, &client);
+    HostState.IsPreview = 1;
+    window_ = CreateWindowExA(0, SaverClassName, PreviewTitle, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                              client.right, client.bottom, parent, nullptr, HostState.Instance, nullptr);
+    HostState.SaverWindow = window_;
+    UpdateWindow(window_);
+    TakePosted();
+    return window_;
+}
+
+std::vector<UINT> SaverWindowTest::TakePosted() {
+    std::vector<UINT> posted;
+    MSG message;
+    // Posted messages only: a pending WM_PAINT would come back for ever.
+    const UINT flags = PM_REMOVE | PM_NOYIELD | PM_QS_POSTMESSAGE;
+    while (PeekMessageA(&message, window_, 0, 0, flags)) posted.push_back(message.message);
+    while (PeekMessageA(&message, reinterpret_cast<HWND>(-1), 0, 0, flags))
+        posted.push_back(message.message);  // thread messages: WM_QUIT
+    return posted;
+}
+
+int SaverWindowTest::TakePostedCloses() {
+    int closes = 0;
+    for (UINT message : TakePosted()) closes += message == WM_CLOSE;
+    return closes;
+}
+
+LRESULT SaverWindowTest::Send(UINT message, WPARAM wParam, LPARAM lParam) {
+    return SendMessageA(window_, message, wParam, lParam);
+}
+
+void PumpMessages(DWORD ms) {
+    const DWORD start = GetTickCount();
+    MSG message;
+    while (GetTickCount() - start < ms) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        Sleep(5);
+    }
+}
+
+bool CursorHidden() {
+    return GetCursor() == nullptr;
+}
+
+void ShowSomeCursor() {
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+}

@@ -1,0 +1,154 @@
+// The saver's own handler: background, one tile per tick, nothing left over.
+#include "saver_window_fixture.h"
+
+#include <set>
+
+#include "mosaic/tile_saver.h"
+#include "resources/artwork/tile_art.h"
+
+namespace {
+
+constexpr COLORREF White = RGB(255, 255, 255);
+constexpr COLORREF Black = RGB(0, 0, 0);
+
+// The window's client area as pixels, read back from its device context.
+struct Capture {
+    int Width = 0, Height = 0;
+    std::vector<COLORREF> Pixels;
+    COLORREF At(int x, int y) const { return Pixels[y * Width + x]; }
+};
+
+Capture CaptureClient(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    Capture capture;
+    capture.Width = client.right;
+    capture.Height = client.bottom;
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), capture.Width, -capture.Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC dc = GetDC(window);
+    HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(memory, section);
+    BitBlt(memory, 0, 0, capture.Width, capture.Height, dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    const DWORD* pixel = static_cast<const DWORD*>(bits);
+    for (int i = 0; i < capture.Width * capture.Height; ++i)
+        capture.Pixels.push_back(RGB((pixel[i] >> 16) & 0xFF, (pixel[i] >> 8) & 0xFF, pixel[i] & 0xFF));
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    DeleteObject(section);
+    ReleaseDC(window, dc);
+    return capture;
+}
+
+bool IsFaceColour(COLORREF colour) {
+    for (const TileFace& tile : TileFaces)
+        if (colour == RGB(tile.Face.R, tile.Face.G, tile.Face.B)) return true;
+    return false;
+}
+
+int Brightness(COLORREF c) {
+    return GetRValue(c) + GetGValue(c) + GetBValue(c);
+}
+
+class TileSaver : public SaverWindowTest {
+protected:
+    // Ticks come only from the test.
+    void StopTimer() { KillTimer(window_, TileTimerId); }
+    void Erase(int soundAvailable) {
+        SoundAvailable = soundAvailable;
+        Send(WM_ERASEBKGND, reinterpret_cast<WPARAM>(GetDC(window_)));
+    }
+};
+
+TEST_F(TileSaver, BackgroundIsBlackWithSoundAndWhiteWithout) {
+    CreateFullScreen(800, 600);
+    StopTimer();
+    Erase(1);
+    Capture black = CaptureClient(window_);
+    EXPECT_EQ(black.At(0, 0), Black);
+    EXPECT_EQ(black.At(799, 599), Black);
+    Erase(0);
+    Capture white = CaptureClient(window_);
+    EXPECT_EQ(white.At(0, 0), White);
+    EXPECT_EQ(white.At(400, 300), White);
+    EXPECT_EQ(white.At(799, 599), White);
+}
+
+TEST_F(TileSaver, FullScreenTileHasMarginBevelAndFace) {
+    CreateFullScreen();
+    StopTimer();
+    ASSERT_EQ(SaverGrid.TileWidth, 128);
+    Erase(0);
+    // The first slot of the order that lies wholly inside the screen.
+    TileSlot slot = SaverOrder.Slots[SaverOrder.Cursor];
+    while (slot.X < 0 || slot.Y < 0 || slot.X + 128 > 1920 || slot.Y + 128 > 1080) {
+        Send(WM_TIMER, TileTimerId);
+        slot = SaverOrder.Slots[SaverOrder.Cursor];
+    }
+    Send(WM_TIMER, TileTimerId);
+    Capture screen = CaptureClient(window_);
+    const COLORREF face = screen.At(slot.X + 64, slot.Y + 64);
+    EXPECT_TRUE(IsFaceColour(face)) << std::hex << face;
+    EXPECT_EQ(screen.At(slot.X + 15, slot.Y + 15), face);
+    EXPECT_EQ(screen.At(slot.X + 112, slot.Y + 112), face);
+    for (int m : {0, 5, 9}) {
+        EXPECT_EQ(screen.At(slot.X + m, slot.Y + 64), Black) << "margin " << m;
+        EXPECT_EQ(screen.At(slot.X + 127 - m, slot.Y + 64), Black) << "margin " << m;
+        EXPECT_EQ(screen.At(slot.X + 64, slot.Y + m), Black) << "margin " << m;
+        EXPECT_EQ(screen.At(slot.X + 64, slot.Y + 127 - m), Black) << "margin " << m;
+    }
+    EXPECT_GT(Brightness(screen.At(slot.X + 64, slot.Y + 10)), Brightness(face));
+    EXPECT_LT(Brightness(screen.At(slot.X + 117, slot.Y + 64)), Brightness(face));
+}
+
+TEST_F(TileSaver, PreviewTilesAreSixteenPixelsAndOneCycleCoversThePane) {
+    CreatePreviewHost(152, 112);
+    CreatePreview(host_);
+    StopTimer();
+    ASSERT_EQ(SaverGrid.TileWidth, 16);
+    ASSERT_EQ(SaverGrid.SlotCount, 99);
+    Erase(0);
+    const int32_t start = SaverOrder.Cursor;
+    std::set<COLORREF> faces;
+    for (int tick = 0; tick < 99; ++tick) {
+        const TileSlot slot = SaverOrder.Slots[SaverOrder.Cursor];
+        Send(WM_TIMER, TileTimerId);
+        if (slot.X < 0 || slot.Y < 0 || slot.X + 16 > 152 || slot.Y + 16 > 112) continue;
+        Capture pane = CaptureClient(window_);
+        EXPECT_EQ(pane.At(slot.X, slot.Y), Black) << "scaled margin";
+        EXPECT_EQ(pane.At(slot.X + 15, slot.Y + 15), Black) << "scaled margin";
+        faces.insert(pane.At(slot.X + 8, slot.Y + 8));
+    }
+    EXPECT_EQ(SaverOrder.Cursor, start) << "one cycle";
+    Capture pane = CaptureClient(window_);
+    int white = 0;
+    for (COLORREF c : pane.Pixels) white += c == White;
+    EXPECT_EQ(white, 0) << "every pixel painted once";
+    EXPECT_GE(faces.size(), 3u) << "tiles drawn at random";
+}
+
+// More ticks than the GDI handle table holds: anything a tick leaked would
+// run it out long before the end.
+TEST_F(TileSaver, TicksReleaseEverythingTheyMake) {
+    CreatePreviewHost(152, 112);
+    CreatePreview(host_);
+    StopTimer();
+    const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    for (int tick = 0; tick < 70000; ++tick) Send(WM_TIMER, TileTimerId);
+    const DWORD gdiAfter = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    EXPECT_LE(gdiAfter, gdiBefore + 2);
+
+    Erase(0);
+    TileSlot slot = SaverOrder.Slots[SaverOrder.Cursor];
+    while (slot.X < 0 || slot.Y < 0 || slot.X + 16 > 152 || slot.Y + 16 > 112) {
+        Send(WM_TIMER, TileTimerId);
+        slot = SaverOrder.Slots[SaverOrder.Cursor];
+    }
+    Send(WM_TIMER, TileTimerId);
+    EXPECT_TRUE(IsFaceColour(CaptureClient(window_).At(slot.X + 8, slot.Y + 8))) << "still painting";
+}
+
+}  // namespace
