@@ -16,7 +16,7 @@ while [ $# -gt 0 ]; do
 done
 
 "$root/scripts/ensure-packages.sh"
-"$root/scripts/build.sh" >/dev/null
+"$root/scripts/build.sh" windows >/dev/null
 saver=$build/windows/bin/Brasswick.scr
 
 source "$root/tests/harness/session.sh"

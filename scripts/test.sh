@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Builds the native and the Windows build and runs every test: native unit
-# tests, Win32 tests under Wine, and end-to-end tests of Brasswick.scr.
-# Ends with one line "N passed, N failed" and a non-zero status on failure.
+# Builds every build and runs every test: native unit tests (plain and under
+# ASan/UBSan), short fuzz runs, Win32 tests under Wine, and end-to-end tests
+# of Brasswick.scr. Ends with one line "N passed, N failed" and a non-zero
+# status on any failure.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
+builds=(native sanitize fuzz windows)
 
 "$root/scripts/ensure-packages.sh" || exit 1
 "$root/scripts/build.sh" || { echo "0 passed, 1 failed"; exit 1; }
@@ -14,31 +16,42 @@ start_display || exit 1
 start_wine_prefix "$build/windows/wineprefix" || exit 1
 start_sound_room "$build/sound-room" || exit 1
 
-rm -f "$build"/native/test-results/*.xml "$build"/windows/test-results/*.xml
 status=0
-(cd "$build/native" && ctest --output-on-failure) || status=1
-(cd "$build/windows" && ctest --output-on-failure --timeout 1800) || status=1
+for name in "${builds[@]}"; do
+    rm -f "$build/$name"/test-results/*.xml "$build/$name/ctest-junit.xml"
+    (cd "$build/$name" && ctest --output-on-failure --timeout 1800 --output-junit ctest-junit.xml) || status=1
+done
 
-# Sum the reports; a test program that left none counts as one failure.
+# A test program with a gtest report counts its cases; any other (a fuzz run)
+# counts as one. A program that crashed before writing its report counts as
+# one failure.
 passed=0
 failed=0
-for dir in "$build/native" "$build/windows"; do
-    programs=$(cd "$dir" && ctest -N | sed -n 's/^ *Test *#[0-9]*: //p')
-    for program in $programs; do
-        report="$dir/test-results/$program.xml"
-        if [ ! -s "$report" ]; then
-            failed=$((failed + 1))
-            continue
-        fi
+count_program() {
+    local name=$1 ctest_status=$2 report=$3
+    if [ -s "$report" ]; then
+        local line tests failures errors disabled
         line=$(grep -m1 '<testsuites' "$report")
         tests=$(sed -n 's/.* tests="\([0-9]*\)".*/\1/p' <<<"$line")
         failures=$(sed -n 's/.* failures="\([0-9]*\)".*/\1/p' <<<"$line")
         errors=$(sed -n 's/.* errors="\([0-9]*\)".*/\1/p' <<<"$line")
         disabled=$(sed -n 's/.* disabled="\([0-9]*\)".*/\1/p' <<<"$line")
-        bad=$((failures + errors))
-        passed=$((passed + tests - bad - disabled))
-        failed=$((failed + bad))
-    done
+        passed=$((passed + tests - failures - errors - disabled))
+        failed=$((failed + failures + errors))
+        [ "$ctest_status" != fail ] || [ $((failures + errors)) -gt 0 ] || failed=$((failed + 1))
+    elif [ "$ctest_status" = run ]; then  # ctest says "run" for a pass
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+    fi
+}
+for name in "${builds[@]}"; do
+    junit="$build/$name/ctest-junit.xml"
+    [ -s "$junit" ] || { failed=$((failed + 1)); continue; }
+    while read -r program result; do
+        count_program "$program" "$result" "$build/$name/test-results/$program.xml"
+    done < <(grep -o '<testcase name="[^"]*"[^>]*status="[a-z]*"' "$junit" |
+             sed 's/<testcase name="\([^"]*\)".*status="\([a-z]*\)"/\1 \2/')
 done
 [ "$failed" -eq 0 ] || status=1
 echo "${passed} passed, ${failed} failed"
