@@ -12,9 +12,7 @@ builds=(native sanitize fuzz windows)
 "$root/scripts/build.sh" || { echo "0 passed, 1 failed"; exit 1; }
 
 source "$root/tests/harness/session.sh"
-start_display || exit 1
-start_wine_prefix "$build/windows/wineprefix" || exit 1
-start_sound_room "$build/sound-room" || exit 1
+join_or_start_session "$build" || exit 1
 
 status=0
 for name in "${builds[@]}"; do

@@ -87,3 +87,28 @@ stop_session() {
     SESSION_PIDS=()
 }
 trap stop_session EXIT
+
+# Scripts run from the test command share its display, prefix and sound
+# server; run alone they start their own.
+join_or_start_session() {
+    local build=$1
+    if [ -n "${BRASSWICK_SESSION:-}" ]; then
+        session_log "joining the running session ($DISPLAY, $PULSE_SERVER)"
+        return 0
+    fi
+    start_display 1920x1080x24 && start_wine_prefix "$build/windows/wineprefix" &&
+        start_sound_room "$build/sound-room" && export BRASSWICK_SESSION=1
+}
+
+# The settings file that the saver reads, in the prefix's local
+# application-data folder: write_saver_ini FREQ THRES0 .. THRES5
+saver_ini_path() {
+    echo "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Local/Korvane/Brasswick/Brasswick.ini"
+}
+write_saver_ini() {
+    local ini
+    ini=$(saver_ini_path)
+    mkdir -p "$(dirname "$ini")"
+    printf '[SETTINGS]\r\nFREQ=%s\r\nTHRES0=%s\r\nTHRES1=%s\r\nTHRES2=%s\r\nTHRES3=%s\r\nTHRES4=%s\r\nTHRES5=%s\r\n' \
+        "$@" >"$ini"
+}
