@@ -61,6 +61,20 @@ protected:
         SoundAvailable = soundAvailable;
         Send(WM_ERASEBKGND, reinterpret_cast<WPARAM>(GetDC(window_)));
     }
+    // Ticks on until the next slot lies wholly inside the client area, then
+    // paints it and returns it.
+    TileSlot PaintNextWholeSlot() {
+        RECT client;
+        GetClientRect(window_, &client);
+        const int tile = SaverGrid.TileWidth;
+        TileSlot slot = SaverOrder.Slots[SaverOrder.Cursor];
+        while (slot.X < 0 || slot.Y < 0 || slot.X + tile > client.right || slot.Y + tile > client.bottom) {
+            Send(WM_TIMER, TileTimerId);
+            slot = SaverOrder.Slots[SaverOrder.Cursor];
+        }
+        Send(WM_TIMER, TileTimerId);
+        return slot;
+    }
 };
 
 TEST_F(TileSaver, BackgroundIsBlackWithSoundAndWhiteWithout) {
@@ -82,13 +96,7 @@ TEST_F(TileSaver, FullScreenTileHasMarginBevelAndFace) {
     StopTimer();
     ASSERT_EQ(SaverGrid.TileWidth, 128);
     Erase(0);
-    // The first slot of the order that lies wholly inside the screen.
-    TileSlot slot = SaverOrder.Slots[SaverOrder.Cursor];
-    while (slot.X < 0 || slot.Y < 0 || slot.X + 128 > 1920 || slot.Y + 128 > 1080) {
-        Send(WM_TIMER, TileTimerId);
-        slot = SaverOrder.Slots[SaverOrder.Cursor];
-    }
-    Send(WM_TIMER, TileTimerId);
+    const TileSlot slot = PaintNextWholeSlot();
     Capture screen = CaptureClient(window_);
     const COLORREF face = screen.At(slot.X + 64, slot.Y + 64);
     EXPECT_TRUE(IsFaceColour(face)) << std::hex << face;
@@ -142,12 +150,7 @@ TEST_F(TileSaver, TicksReleaseEverythingTheyMake) {
     EXPECT_LE(gdiAfter, gdiBefore + 2);
 
     Erase(0);
-    TileSlot slot = SaverOrder.Slots[SaverOrder.Cursor];
-    while (slot.X < 0 || slot.Y < 0 || slot.X + 16 > 152 || slot.Y + 16 > 112) {
-        Send(WM_TIMER, TileTimerId);
-        slot = SaverOrder.Slots[SaverOrder.Cursor];
-    }
-    Send(WM_TIMER, TileTimerId);
+    const TileSlot slot = PaintNextWholeSlot();
     EXPECT_TRUE(IsFaceColour(CaptureClient(window_).At(slot.X + 8, slot.Y + 8))) << "still painting";
 }
 
