@@ -3,6 +3,7 @@
 #include "host/host_state.h"
 #include "host/password_hooks.h"
 #include "host/saver_window.h"
+#include "sound/sound_meter_state.h"
 
 int HostHelpRequests = 0;
 
@@ -40,7 +41,16 @@ void SaverWindowTest::SetUp() {
     RegisterClassesOnce();
 }
 
+// The saver opens the sound input once per process; the tests open it once
+// per window. A capture still in flight at destruction would leave its header
+// queued on the old device while the next window's open fills it anew.
+void WaitForCaptureToLand() {
+    const DWORD start = GetTickCount();
+    while (SoundMeter.Busy.load() && GetTickCount() - start < 10000) Sleep(10);
+}
+
 void SaverWindowTest::TearDown() {
+    WaitForCaptureToLand();
     if (window_ && IsWindow(window_)) DestroyWindow(window_);
     if (host_ && IsWindow(host_)) DestroyWindow(host_);
     window_ = host_ = nullptr;
