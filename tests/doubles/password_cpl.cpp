@@ -1,0 +1,12 @@
+// Stands in for the Windows 9x "PASSWORD.CPL": records every prompt and
+// answers as the test has told it to.
+#include <string>
+
+#include "tests/doubles/double_files.h"
+
+extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND saverWindow) {
+    const long answer = ReadAnswer();
+    AppendToLog("VerifyScreenSavePwd " + std::to_string(reinterpret_cast<UINT_PTR>(saverWindow)) + " " +
+                std::to_string(answer));
+    return static_cast<BOOL>(answer);
+}
