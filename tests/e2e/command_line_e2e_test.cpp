@@ -7,12 +7,6 @@ namespace {
 
 constexpr DWORD Failed = 0xFFFFFFFF;
 
-HWND HandleOfNoWindow() {
-    for (UINT_PTR value = 0x00FEDC00; value < 0x00FEDD00; value += 4)
-        if (!IsWindow(reinterpret_cast<HWND>(value))) return reinterpret_cast<HWND>(value);
-    return nullptr;
-}
-
 void ExpectQuietFailure(const std::string& arguments) {
     SaverProcess saver = StartSaver(arguments);
     ASSERT_TRUE(saver.Started) << SaverPath();

@@ -21,9 +21,13 @@ SaverProcess StartSaver(const std::string& arguments) {
     return saver;
 }
 
+bool IsRunning(const SaverProcess& saver) {
+    return saver.Started && WaitForSingleObject(saver.Info.hProcess, 0) == WAIT_TIMEOUT;
+}
+
 bool WaitForExit(SaverProcess& saver, DWORD timeoutMs, DWORD& exitCode) {
     if (!saver.Started) return false;
-    if (WaitForSingleObject(saver.Info.hProcess, timeoutMs) != WAIT_OBJECT_0) return false;
+    if (!WaitUntil([&] { return !IsRunning(saver); }, timeoutMs)) return false;
     GetExitCodeProcess(saver.Info.hProcess, &exitCode);
     return true;
 }
@@ -134,4 +138,71 @@ HWND WaitForTopLevelWindow(const char* className, const std::wstring& title, DWO
         if (GetTickCount() - start > timeoutMs) return nullptr;
         Sleep(20);
     }
+}
+
+void PumpMessagesFor(DWORD durationMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= durationMs) return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, durationMs - elapsed, QS_ALLINPUT);
+    }
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (condition()) return true;
+        if (GetTickCount() - start >= timeoutMs) return condition();
+        PumpMessagesFor(10);
+    }
+}
+
+HWND FullScreenWindowOf(const SaverProcess& saver) {
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, SaverClass, FullScreenTitle)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == saver.Info.dwProcessId && IsWindowVisible(window)) return window;
+    }
+    return nullptr;
+}
+
+HWND WaitForFullScreenWindow(const SaverProcess& saver, DWORD timeoutMs) {
+    HWND window = nullptr;
+    WaitUntil([&] { return (window = FullScreenWindowOf(saver)) != nullptr; }, timeoutMs);
+    return window;
+}
+
+HWND AnyFullScreenSaverWindow() {
+    return FindWindowA(SaverClass, FullScreenTitle);
+}
+
+void PressKey(WORD virtualKey) {
+    INPUT keys[2] = {};
+    keys[0].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = virtualKey;
+    keys[1] = keys[0];
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+}
+
+void ClickLeftButton() {
+    INPUT buttons[2] = {};
+    buttons[0].type = INPUT_MOUSE;
+    buttons[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    buttons[1] = buttons[0];
+    buttons[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, buttons, sizeof(INPUT));
+}
+
+HWND HandleOfNoWindow() {
+    for (UINT_PTR value = 0x00FEDC00; value < 0x00FEDD00; value += 4)
+        if (!IsWindow(reinterpret_cast<HWND>(value))) return reinterpret_cast<HWND>(value);
+    return nullptr;
 }

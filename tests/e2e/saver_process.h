@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,11 @@ struct SaverProcess {
 // quotes, as the Display settings do.
 SaverProcess StartSaver(const std::string& arguments);
 
-// Waits for the end of the process; false when it still runs after timeoutMs.
+// Waits for the end of the process, handling this thread's messages
+// meanwhile; false when it still runs after timeoutMs.
 bool WaitForExit(SaverProcess& saver, DWORD timeoutMs, DWORD& exitCode);
+
+bool IsRunning(const SaverProcess& saver);
 
 // Ends a process that is still running (after a failed check) and releases it.
 void EndSaver(SaverProcess& saver);
@@ -47,3 +51,31 @@ SaverProcess AttachToProcessOf(HWND window);
 // A top-level window of class className and exact title (UTF-16), of any
 // process, once visible; null when none appears within timeoutMs.
 HWND WaitForTopLevelWindow(const char* className, const std::wstring& title, DWORD timeoutMs);
+
+// Polls condition until it holds or timeoutMs has passed, handling this
+// thread's messages in between (windows of this thread may be asked things
+// by the saver meanwhile). Returns the last value of condition.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+
+// Handles this thread's messages for durationMs.
+void PumpMessagesFor(DWORD durationMs);
+
+constexpr char SaverClass[] = "WindowsScreenSaverClass";
+constexpr char FullScreenTitle[] = "Screen Saver";
+constexpr char PreviewTitle[] = "Preview";
+
+// The visible full-screen window of this process, or null.
+HWND FullScreenWindowOf(const SaverProcess& saver);
+
+// Waits for the full-screen window of this process to be shown.
+HWND WaitForFullScreenWindow(const SaverProcess& saver, DWORD timeoutMs);
+
+// Any full-screen saver window, of whatever process.
+HWND AnyFullScreenSaverWindow();
+
+// A handle value that names no window.
+HWND HandleOfNoWindow();
+
+// Input as the user makes it, through the platform's input queue.
+void PressKey(WORD virtualKey);
+void ClickLeftButton();

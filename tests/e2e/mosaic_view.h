@@ -1,0 +1,31 @@
+// The tile grid of a saver window as it shows on the screen: where each cell
+// lies and which pixel of it shows the tile's face.
+#pragma once
+#include <windows.h>
+
+#include <vector>
+
+#include "screen_reader.h"
+
+struct CellView {
+    RECT Cell;      // the whole cell in screen coordinates, may reach past the area
+    POINT Sample;   // a face pixel of the cell inside the area
+    bool Whole;     // the cell lies wholly inside the area
+};
+
+// Tile size the saver picks for a drawing area of this size.
+int TileSizeFor(int width, int height);
+
+// Every cell of the grid laid out for area (screen coordinates) that shows
+// some of its face inside the area.
+std::vector<CellView> VisibleCells(const RECT& area);
+
+// The seven face colours, 102 to 108.
+const std::vector<Rgb>& FaceColours();
+bool IsFaceColour(Rgb colour);
+
+// Cells whose face sample no longer shows the background.
+std::vector<size_t> PaintedCells(const Screenshot& shot, const std::vector<CellView>& cells, Rgb background);
+
+// Pixels of the cell, inside the area, that do not show colour.
+int PixelsOtherThan(const Screenshot& shot, const CellView& cell, Rgb colour);

@@ -1,0 +1,38 @@
+// What is on the screen, read back as the user would see it.
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <vector>
+
+struct Rgb {
+    BYTE R, G, B;
+};
+
+inline bool operator==(Rgb a, Rgb b) {
+    return a.R == b.R && a.G == b.G && a.B == b.B;
+}
+inline bool operator!=(Rgb a, Rgb b) {
+    return !(a == b);
+}
+
+constexpr Rgb White = {255, 255, 255};
+constexpr Rgb Black = {0, 0, 0};
+
+// A rectangle of the screen, in screen coordinates.
+struct Screenshot {
+    RECT Area{};
+    std::vector<uint32_t> Pixels;  // 0x00RRGGBB, rows top to bottom
+    bool Taken = false;
+
+    // The pixel at screen coordinates (x, y) inside Area.
+    Rgb At(int x, int y) const;
+};
+
+// Copies what the screen shows inside area (GetDC of the desktop, BitBlt).
+Screenshot CaptureScreen(const RECT& area);
+
+// Sum of the three channels, to compare lightness.
+inline int Lightness(Rgb c) {
+    return c.R + c.G + c.B;
+}
