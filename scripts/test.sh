@@ -24,17 +24,24 @@ done
 # one. A gtest program that left no report (it crashed) counts as a failure.
 passed=0
 failed=0
+skipped=0
+skipped_names=""
 count_program() {
     local name=$1 ctest_status=$2 report=$3
     if [ -s "$report" ]; then
-        local line tests failures errors disabled
+        local line tests failures errors disabled skips
         line=$(grep -m1 '<testsuites' "$report")
         tests=$(sed -n 's/.* tests="\([0-9]*\)".*/\1/p' <<<"$line")
         failures=$(sed -n 's/.* failures="\([0-9]*\)".*/\1/p' <<<"$line")
         errors=$(sed -n 's/.* errors="\([0-9]*\)".*/\1/p' <<<"$line")
         disabled=$(sed -n 's/.* disabled="\([0-9]*\)".*/\1/p' <<<"$line")
-        passed=$((passed + tests - failures - errors - disabled))
+        # Skips are counted per suite only; a skipped test has not passed.
+        skips=$(grep -o '<testsuite [^>]* skipped="[0-9]*"' "$report" |
+            sed -n 's/.* skipped="\([0-9]*\)"/\1/p' | awk '{ sum += $1 } END { print sum + 0 }')
+        passed=$((passed + tests - failures - errors - disabled - skips))
         failed=$((failed + failures + errors))
+        skipped=$((skipped + skips))
+        skipped_names+=$(sed -n 's/.*<testcase name="\([^"]*\)".* result="skipped".* classname="\([^"]*\)".*/ \2.\1/p' "$report")
         [ "$ctest_status" != fail ] || [ $((failures + errors)) -gt 0 ] || failed=$((failed + 1))
     elif [[ $name == *_fuzz ]] && [ "$ctest_status" = run ]; then  # ctest says "run" for a pass
         passed=$((passed + 1))
@@ -51,5 +58,6 @@ for name in "${builds[@]}"; do
              sed 's/<testcase name="\([^"]*\)".*status="\([a-z]*\)"/\1 \2/')
 done
 [ "$failed" -eq 0 ] || status=1
+[ "$skipped" -eq 0 ] || echo "${skipped} skipped (see their reports in build/*/test-results):${skipped_names}"
 echo "${passed} passed, ${failed} failed"
 exit $status
