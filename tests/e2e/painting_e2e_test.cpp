@@ -185,18 +185,18 @@ TEST_F(FullScreenPainting, WholeCellShowsMarginBevelAndFace) {
 }
 
 TEST_F(FullScreenPainting, EveryCellIsPaintedAfterSlotCountTicks) {
-    GTEST_SKIP() << "needs the settings file code: the short tick period comes from Brasswick.ini";
     constexpr int PeriodMs = 40;
     ASSERT_NO_FATAL_FAILURE(StartWithPeriod(PeriodMs));
     const DWORD start = GetTickCount();
     const DWORD limit = SlotCount * PeriodMs * 3 + 5000;
     Screenshot shot;
     size_t whitePixels = 0;
-    const bool covered = WaitUntil([&] {
+    auto countWhite = [&] {
         shot = CaptureScreen(area_);
         whitePixels = static_cast<size_t>(std::count(shot.Pixels.begin(), shot.Pixels.end(), 0x00FFFFFFu));
-        return whitePixels == 0;
-    }, limit);
+    };
+    ASSERT_TRUE(WaitUntil([&] { countWhite(); return whitePixels > 0; }, 5000)) << "the background never showed";
+    const bool covered = WaitUntil([&] { countWhite(); return whitePixels == 0; }, limit);
     const DWORD elapsed = GetTickCount() - start;
     RecordProperty("covered_after_ms", static_cast<int>(elapsed));
     ASSERT_TRUE(covered) << whitePixels << " background pixels left after " << elapsed << " ms";

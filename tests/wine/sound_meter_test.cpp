@@ -17,6 +17,7 @@
 #include "debug_output.h"
 #include "settings/saver_settings.h"
 #include "sound/sound_level.h"
+#include "shared/room_tone.h"
 #include "sound/sound_meter.h"
 #include "sound/sound_meter_state.h"
 #include "sound/tile_choice.h"
@@ -80,34 +81,6 @@ std::set<TileImageId> TilesOfManyTicks() {
     std::set<TileImageId> tiles;
     for (int i = 0; i < 300; ++i) tiles.insert(ChooseTileByLevel());
     return tiles;
-}
-
-// A 50 Hz square wave: every sample lies `amplitude` from 128, so any eleven
-// of them measure exactly that, whatever the phase.
-struct Tone {
-    HWAVEOUT Device = nullptr;
-    WAVEHDR Header{};
-    std::vector<BYTE> Samples;
-};
-
-bool StartTone(Tone& tone, int amplitude) {
-    WAVEFORMATEX format = {WAVE_FORMAT_PCM, 1, 11025, 11025, 1, 8, 0};
-    tone.Samples.resize(11025 * 60);  // longer than any test listens
-    for (size_t i = 0; i < tone.Samples.size(); ++i) {
-        tone.Samples[i] = static_cast<BYTE>((i / 110) % 2 ? 128 + amplitude : 128 - amplitude);
-    }
-    tone.Header = WAVEHDR{};
-    tone.Header.lpData = reinterpret_cast<LPSTR>(tone.Samples.data());
-    tone.Header.dwBufferLength = static_cast<DWORD>(tone.Samples.size());
-    return waveOutOpen(&tone.Device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR &&
-           waveOutPrepareHeader(tone.Device, &tone.Header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR &&
-           waveOutWrite(tone.Device, &tone.Header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR;
-}
-
-void StopTone(Tone& tone) {
-    waveOutReset(tone.Device);
-    waveOutUnprepareHeader(tone.Device, &tone.Header, sizeof(WAVEHDR));
-    waveOutClose(tone.Device);
 }
 
 TEST(SoundMeter, OpensIdleAndTheFirstRequestStartsACapture) {

@@ -1,0 +1,22 @@
+#include "room_tone.h"
+
+bool StartTone(Tone& tone, int amplitude) {
+    WAVEFORMATEX format = {WAVE_FORMAT_PCM, 1, 11025, 11025, 1, 8, 0};
+    tone.Samples.resize(11025 * 60);
+    for (size_t i = 0; i < tone.Samples.size(); ++i)
+        tone.Samples[i] = static_cast<BYTE>((i / 110) % 2 ? 128 + amplitude : 128 - amplitude);
+    tone.Header = WAVEHDR{};
+    tone.Header.lpData = reinterpret_cast<LPSTR>(tone.Samples.data());
+    tone.Header.dwBufferLength = static_cast<DWORD>(tone.Samples.size());
+    return waveOutOpen(&tone.Device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) == MMSYSERR_NOERROR &&
+           waveOutPrepareHeader(tone.Device, &tone.Header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR &&
+           waveOutWrite(tone.Device, &tone.Header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR;
+}
+
+void StopTone(Tone& tone) {
+    if (!tone.Device) return;
+    waveOutReset(tone.Device);
+    waveOutUnprepareHeader(tone.Device, &tone.Header, sizeof(WAVEHDR));
+    waveOutClose(tone.Device);
+    tone.Device = nullptr;
+}
