@@ -1,8 +1,8 @@
 #include "mosaic/tick_period.h"
 
-#include <cstdlib>
+#include "settings/saver_settings.h"
 
 uint32_t TickPeriodOf(const char* freqText) {
-    const long period = std::atol(freqText);
+    const int32_t period = SettingNumber(freqText);
     return period > 0 ? static_cast<uint32_t>(period) : DefaultTickPeriod;
 }

@@ -1,3 +1,14 @@
 #include "settings/saver_settings.h"
 
+#include <cstdlib>
+
 SaverSettingsRecord SaverSettings = {};
+
+int32_t SettingNumber(const char* text) {
+    // strtoll saturates where atol would overflow; long long is 64 bits on
+    // both builds, so native and Windows read every text alike.
+    const long long value = std::strtoll(text, nullptr, 10);
+    if (value < INT32_MIN) return INT32_MIN;
+    if (value > INT32_MAX) return INT32_MAX;
+    return static_cast<int32_t>(value);
+}

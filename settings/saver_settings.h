@@ -1,6 +1,7 @@
 // The seven settings, held as the decimal texts that the INI file holds;
 // their users parse them with atol where they need numbers, every time.
 #pragma once
+#include <cstdint>
 
 constexpr int SettingTextSize = 256;  // 255 characters and the terminator
 constexpr int SettingsPathSize = 1024;
@@ -13,3 +14,8 @@ struct SaverSettingsRecord {
 };
 
 extern SaverSettingsRecord SaverSettings;
+
+// atol's reading of a setting text (leading blanks, a sign, then digits; 0
+// without digits), but a value beyond 32 bits stops at the nearest end
+// instead of being undefined or wrapping.
+int32_t SettingNumber(const char* text);

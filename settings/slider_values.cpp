@@ -2,7 +2,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -13,15 +12,6 @@ int Clamp(int32_t value, int minimum, int maximum) {
 }
 
 }  // namespace
-
-int32_t SettingNumber(const char* text) {
-    // strtoll saturates where atol would overflow; long long is 64 bits on
-    // both builds, so native and Windows read every text alike.
-    long long value = std::strtoll(text, nullptr, 10);
-    if (value < INT32_MIN) return INT32_MIN;
-    if (value > INT32_MAX) return INT32_MAX;
-    return static_cast<int32_t>(value);
-}
 
 int FreqStartPosition(const char* freqText) {
     return Clamp(SettingNumber(freqText), FreqMinimum, FreqMaximum);

@@ -3,16 +3,13 @@
 #pragma once
 #include <cstdint>
 
+#include "settings/saver_settings.h"
+
 constexpr int FreqMinimum = 55;
 constexpr int FreqMaximum = 3000;
 constexpr int ThresholdMinimum = 0;
 constexpr int ThresholdMaximum = 127;
 constexpr int FormatTextSize = 256;  // 255 characters and the terminator
-
-// atol's reading of a setting text (leading blanks, a sign, then digits; 0
-// without digits), but a value beyond 32 bits stops at the nearest end
-// instead of being undefined.
-int32_t SettingNumber(const char* text);
 
 // Where a slider starts for a setting text: inside its range, at the nearest
 // end when the text says otherwise.

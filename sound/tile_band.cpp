@@ -2,19 +2,11 @@
 
 #include <cstdlib>
 
-namespace {
-
-int32_t ThresholdValue(const char* text) {
-    return static_cast<int32_t>(std::atol(text));
-}
-
-}  // namespace
-
 TileImageId TileForLevel(SoundLevel level, const char (&thresholds)[ThresholdCount][SettingTextSize]) {
     for (int k = 0; k < ThresholdCount - 1; ++k) {
-        if (level < ThresholdValue(thresholds[k])) return QuietestTile + k;
+        if (level < SettingNumber(thresholds[k])) return QuietestTile + k;
     }
-    return level >= ThresholdValue(thresholds[ThresholdCount - 1]) ? LoudestTile : LoudestTile - 1;
+    return level >= SettingNumber(thresholds[ThresholdCount - 1]) ? LoudestTile : LoudestTile - 1;
 }
 
 TileImageId TileFromRandomValue(int value) {
