@@ -71,6 +71,14 @@ BYTE AcLineStatusNow() {
     return GetSystemPowerStatus(&status) ? status.ACLineStatus : AcLineUnknown;
 }
 
+// When the preview's host process dies, Wine removes our child window without
+// a WM_DESTROY, and nothing would end the loop: a thread timer looks after it.
+constexpr UINT PreviewWatchPeriod = 1000;
+
+void CALLBACK WatchPreviewWindow(HWND, UINT, UINT_PTR, DWORD) {
+    if (!IsWindow(HostState.SaverWindow)) PostQuitMessage(0);
+}
+
 int RunMessageLoop() {
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0)) {
@@ -177,7 +185,9 @@ int RunSaverWindow(HWND parent) {
     int result = 0;
     if (HostState.SaverWindow) {
         if (!HostState.IsPreview) SetForegroundWindow(HostState.SaverWindow);
+        const UINT_PTR watch = HostState.IsPreview ? SetTimer(nullptr, 0, PreviewWatchPeriod, WatchPreviewWindow) : 0;
         result = RunMessageLoop();
+        if (watch) KillTimer(nullptr, watch);
     }
     UnloadPasswordProvider();
     return result;

@@ -46,9 +46,10 @@ start_wine_prefix() {
     echo "$PrefixSetup" >"$WINEPREFIX/.brasswick-ready"
 }
 
-# A PulseAudio server of our own with a null sink "room" whose monitor is the
-# default source, so that what is played into "room" is what the saver hears.
-start_sound_room() {
+# A PulseAudio server of our own in DIR with a null sink "room" whose monitor
+# is the default source, so that what is played into "room" is what the
+# saver hears. Sets LAUNCHED_PULSE_PID and LAUNCHED_PULSE_SERVER.
+launch_sound_server() {
     local dir=$1
     mkdir -p "$dir"
     chmod 700 "$dir"
@@ -61,15 +62,23 @@ PA
     PULSE_RUNTIME_PATH=$dir PULSE_STATE_PATH=$dir HOME=$dir \
         pulseaudio -n -F "$dir/room.pa" --daemonize=no --exit-idle-time=-1 --disallow-exit \
         --use-pid-file=no --system=false >"$dir/pulseaudio.log" 2>&1 &
-    SESSION_PIDS+=($!)
-    SESSION_PULSE_PID=$!
-    export PULSE_SERVER="unix:$dir/native"
+    LAUNCHED_PULSE_PID=$!
+    SESSION_PIDS+=($LAUNCHED_PULSE_PID)
+    LAUNCHED_PULSE_SERVER="unix:$dir/native"
     local i
     for i in $(seq 100); do
-        pactl info >/dev/null 2>&1 && break
+        PULSE_SERVER=$LAUNCHED_PULSE_SERVER pactl info >/dev/null 2>&1 && return 0
         sleep 0.1
     done
-    pactl info >/dev/null 2>&1 || { session_log "PulseAudio did not start"; cat "$dir/pulseaudio.log" >&2; return 1; }
+    session_log "PulseAudio did not start"
+    cat "$dir/pulseaudio.log" >&2
+    return 1
+}
+
+# The session's sound server: every Wine process started from here hears it.
+start_sound_room() {
+    launch_sound_server "$1" || return 1
+    export PULSE_SERVER=$LAUNCHED_PULSE_SERVER
     session_log "sound room at $PULSE_SERVER"
 }
 
