@@ -193,6 +193,28 @@ TEST_F(PasswordSwitch, OffOrMissingLoadsNothingAndLeavesTheMark) {
     }
 }
 
+// The PASSWORD.CPL double lies beside the test program, where LoadLibrary looks.
+TEST_F(PasswordSwitch, OnLoadsTheProviderAndMarksTheSaverRunning) {
+    const DWORD on = 1;
+    SetSwitch(&on, sizeof on);
+    SystemParametersInfoA(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);
+    LoadPasswordProvider();
+    ASSERT_NE(PasswordProvider.ProviderModule, nullptr);
+    EXPECT_EQ(PasswordProvider.ProviderModule, GetModuleHandleA("PASSWORD.CPL"));
+    EXPECT_NE(PasswordProvider.VerifyEntry, nullptr);
+    EXPECT_TRUE(SaverRunningMark());
+
+    LoadPasswordProvider();  // a second load releases the first
+    EXPECT_NE(PasswordProvider.VerifyEntry, nullptr);
+    EXPECT_TRUE(SaverRunningMark());
+
+    UnloadPasswordProvider();
+    EXPECT_EQ(PasswordProvider.ProviderModule, nullptr);
+    EXPECT_EQ(PasswordProvider.VerifyEntry, nullptr);
+    EXPECT_EQ(GetModuleHandleA("PASSWORD.CPL"), nullptr) << "loaded once, freed once";
+    EXPECT_FALSE(SaverRunningMark());
+}
+
 TEST_F(PasswordSwitch, NothingHappensOutsideWindows9x) {
     const DWORD on = 1;
     SetSwitch(&on, sizeof on);
