@@ -65,15 +65,3 @@ std::vector<size_t> PaintedCells(const Screenshot& shot, const std::vector<CellV
         if (shot.At(cells[i].Sample.x, cells[i].Sample.y) != background) painted.push_back(i);
     return painted;
 }
-
-int PixelsOtherThan(const Screenshot& shot, const CellView& cell, Rgb colour) {
-    int count = 0;
-    const int left = std::max(cell.Cell.left, shot.Area.left);
-    const int right = std::min(cell.Cell.right, shot.Area.right);
-    const int top = std::max(cell.Cell.top, shot.Area.top);
-    const int bottom = std::min(cell.Cell.bottom, shot.Area.bottom);
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            if (shot.At(x, y) != colour) ++count;
-    return count;
-}

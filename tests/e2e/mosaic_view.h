@@ -26,6 +26,3 @@ bool IsFaceColour(Rgb colour);
 
 // Cells whose face sample no longer shows the background.
 std::vector<size_t> PaintedCells(const Screenshot& shot, const std::vector<CellView>& cells, Rgb background);
-
-// Pixels of the cell, inside the area, that do not show colour.
-int PixelsOtherThan(const Screenshot& shot, const CellView& cell, Rgb colour);

@@ -52,7 +52,7 @@ protected:
             shot = CaptureScreen(area_);
             *whiteCells = 0;
             for (const CellView& cell : cells_) {
-                if (PixelsOtherThan(shot, cell, White) == 0)
+                if (PixelsOtherThan(shot, cell.Cell, White) == 0)
                     ++*whiteCells;
                 else if (!IsFaceColour(shot.At(cell.Sample.x, cell.Sample.y)))
                     return false;

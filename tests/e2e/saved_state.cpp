@@ -140,6 +140,7 @@ bool WriteWholeFile(SavedFile& saved, const std::string& content) {
 }
 
 void RestoreFile(SavedFile& saved) {
+    SetFileAttributesA(saved.Path.c_str(), FILE_ATTRIBUTE_NORMAL);  // a test may have made it read-only
     if (saved.Existed) {
         WriteTextFile(saved.Path, saved.Content);
     } else {

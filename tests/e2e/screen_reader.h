@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct Rgb {
@@ -31,6 +32,12 @@ struct Screenshot {
 
 // Copies what the screen shows inside area (GetDC of the desktop, BitBlt).
 Screenshot CaptureScreen(const RECT& area);
+
+// Pixels inside rect (screen coordinates, cut to the shot) that do not show colour.
+int PixelsOtherThan(const Screenshot& shot, const RECT& rect, Rgb colour);
+
+// Writes the shot as a BMP file for people to look at.
+bool SaveBitmap(const Screenshot& shot, const std::string& path);
 
 // Sum of the three channels, to compare lightness.
 inline int Lightness(Rgb c) {
