@@ -36,12 +36,12 @@ bool SetRegistryValue(SavedRegistryValue& saved, DWORD type, const BYTE* data, D
     return set;
 }
 
+}  // namespace
+
 bool FolderExists(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
-
-}  // namespace
 
 SavedRegistryValue SaveRegistryValue(HKEY root, const std::string& subKey, const std::string& name) {
     SavedRegistryValue saved;

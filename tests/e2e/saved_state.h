@@ -48,6 +48,7 @@ bool WriteTextFile(const std::string& path, const std::string& content);
 std::string ReadWholeFile(const std::string& path);
 
 bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
 
 // Brasswick.ini under the local application-data folder.
 std::string SettingsFilePath();
