@@ -25,6 +25,13 @@ std::vector<std::string> MissingKeys(HKEY root, const std::string& subKey) {
     return missing;
 }
 
+}  // namespace
+
+bool FolderExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool SetRegistryValue(SavedRegistryValue& saved, DWORD type, const BYTE* data, DWORD size) {
     for (const std::string& key : MissingKeys(saved.Root, saved.SubKey)) saved.CreatedKeys.push_back(key);
     HKEY key;
@@ -34,13 +41,6 @@ bool SetRegistryValue(SavedRegistryValue& saved, DWORD type, const BYTE* data, D
     const bool set = RegSetValueExA(key, saved.Name.c_str(), 0, type, data, size) == ERROR_SUCCESS;
     RegCloseKey(key);
     return set;
-}
-
-}  // namespace
-
-bool FolderExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 SavedRegistryValue SaveRegistryValue(HKEY root, const std::string& subKey, const std::string& name) {
