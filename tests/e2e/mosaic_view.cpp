@@ -1,6 +1,7 @@
 #include "mosaic_view.h"
 
 #include <algorithm>
+#include <string>
 
 namespace {
 
@@ -64,4 +65,21 @@ std::vector<size_t> PaintedCells(const Screenshot& shot, const std::vector<CellV
     for (size_t i = 0; i < cells.size(); ++i)
         if (shot.At(cells[i].Sample.x, cells[i].Sample.y) != background) painted.push_back(i);
     return painted;
+}
+
+std::vector<Rgb> TilePixels(int id) {
+    std::vector<Rgb> pixels;
+    const std::string path = RESOURCES_DIR "/tile" + std::to_string(id) + ".bmp";
+    HBITMAP bitmap = static_cast<HBITMAP>(
+        LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    if (!bitmap) return pixels;
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 128, -128, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<uint32_t> raw(128 * 128);
+    HDC screen = GetDC(nullptr);
+    if (GetDIBits(screen, bitmap, 0, 128, raw.data(), &info, DIB_RGB_COLORS) == 128)
+        for (uint32_t p : raw) pixels.push_back({static_cast<BYTE>(p >> 16), static_cast<BYTE>(p >> 8), static_cast<BYTE>(p)});
+    ReleaseDC(nullptr, screen);
+    DeleteObject(bitmap);
+    return pixels;
 }

@@ -24,5 +24,9 @@ std::vector<CellView> VisibleCells(const RECT& area);
 const std::vector<Rgb>& FaceColours();
 bool IsFaceColour(Rgb colour);
 
+// The 128 x 128 pixels of tile image id (102 to 108), rows top to bottom,
+// from the committed artwork; empty when it cannot be read.
+std::vector<Rgb> TilePixels(int id);
+
 // Cells whose face sample no longer shows the background.
 std::vector<size_t> PaintedCells(const Screenshot& shot, const std::vector<CellView>& cells, Rgb background);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ inline bool operator==(Rgb a, Rgb b) {
 }
 inline bool operator!=(Rgb a, Rgb b) {
     return !(a == b);
+}
+inline std::ostream& operator<<(std::ostream& out, Rgb c) {
+    return out << int(c.R) << ',' << int(c.G) << ',' << int(c.B);
 }
 
 constexpr Rgb White = {255, 255, 255};
