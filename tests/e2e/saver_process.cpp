@@ -107,37 +107,14 @@ SaverProcess AttachToProcessOf(HWND window) {
     return saver;
 }
 
-namespace {
-
-struct TitleSearch {
-    const char* ClassName;
-    const std::wstring* Title;
-    HWND Found;
-};
-
-BOOL CALLBACK MatchTopLevelWindow(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<TitleSearch*>(context);
-    char className[64] = {};
-    wchar_t title[128] = {};
-    GetClassNameA(window, className, sizeof className);
-    GetWindowTextW(window, title, 128);
-    if (lstrcmpA(className, search->ClassName) != 0 || *search->Title != title || !IsWindowVisible(window))
-        return TRUE;
-    search->Found = window;
-    return FALSE;
-}
-
-}  // namespace
-
 HWND WaitForTopLevelWindow(const char* className, const std::wstring& title, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        TitleSearch search{className, &title, nullptr};
-        EnumWindows(MatchTopLevelWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.Found) return search.Found;
-        if (GetTickCount() - start > timeoutMs) return nullptr;
-        Sleep(20);
-    }
+    const std::wstring wideClass(className, className + lstrlenA(className));
+    HWND found = nullptr;
+    WaitUntil([&] {
+        found = FindWindowExW(nullptr, nullptr, wideClass.c_str(), title.c_str());
+        return found && IsWindowVisible(found);
+    }, timeoutMs);
+    return found && IsWindowVisible(found) ? found : nullptr;
 }
 
 void PumpMessagesFor(DWORD durationMs) {
