@@ -86,39 +86,4 @@ TEST(OrderThresholds, NeverMovesTheNotifyingSliderAndWritesOnlyWhatChanges) {
     EXPECT_EQ(sliders.Writes, (std::vector<int>{1004, 1005}));
 }
 
-TEST(OrderThresholds, ReadsTheMovedPositionOnceThenEachOtherInAscendingOrder) {
-    Sliders sliders{{2, 4, 8, 16, 32, 64}, {}, {}};
-    OrderThresholds(AccessTo(sliders), 1005, First, Last, +1);
-    EXPECT_EQ(sliders.Reads, (std::vector<int>{1005, 1003, 1004, 1006, 1007, 1008}));
-}
-
-TEST(OrderThresholds, DirectionDecidesWhichSideIsPulled) {
-    // Over the whole range only one side may move: -1 lowers, +1 raises.
-    Sliders lowering{{50, 10, 60, 5, 70, 20}, {}, {}};
-    OrderThresholds(AccessTo(lowering), 1006, First, Last, -1);
-    EXPECT_EQ(lowering.Values, (Positions{5, 5, 5, 5, 5, 5}));
-
-    Sliders raising{{50, 10, 60, 5, 70, 20}, {}, {}};
-    OrderThresholds(AccessTo(raising), 1006, First, Last, +1);
-    EXPECT_EQ(raising.Values, (Positions{50, 10, 60, 5, 70, 20}));
-    raising.Values = {50, 10, 60, 30, 70, 20};
-    OrderThresholds(AccessTo(raising), 1006, First, Last, +1);
-    EXPECT_EQ(raising.Values, (Positions{50, 30, 60, 30, 70, 30}));
-}
-
-TEST(OrderThresholds, DoesNothingWhenFirstIsPastLast) {
-    Sliders sliders{{9, 8, 7, 6, 5, 4}, {}, {}};
-    OrderThresholds(AccessTo(sliders), 1005, 1006, 1005, -1);
-    EXPECT_EQ(sliders.Values, (Positions{9, 8, 7, 6, 5, 4}));
-    EXPECT_TRUE(sliders.Reads.empty());
-    EXPECT_TRUE(sliders.Writes.empty());
-}
-
-TEST(OrderThresholds, ComparesSignedPositions) {
-    Sliders sliders{{-3, 4, 8, 16, 32, 64}, {}, {}};
-    sliders.Values[2] = -1;
-    FollowThreshold(sliders, 1005);
-    EXPECT_EQ(sliders.Values, (Positions{-3, -1, -1, 16, 32, 64}));
-}
-
 }  // namespace
