@@ -14,14 +14,11 @@ using Positions = std::array<int, 6>;
 
 struct Sliders {
     Positions Values;
-    std::vector<int> Reads;   // ids in the order they were read
     std::vector<int> Writes;  // ids in the order they were written
 };
 
 int Read(void* context, int id) {
-    auto* sliders = static_cast<Sliders*>(context);
-    sliders->Reads.push_back(id);
-    return sliders->Values.at(id - First);
+    return static_cast<Sliders*>(context)->Values.at(id - First);
 }
 
 void Write(void* context, int id, int position) {
@@ -60,7 +57,7 @@ TEST(OrderThresholds, KeepsTheSixAscendingAroundTheMovedSlider) {
         {"equal neighbours stay", {5, 5, 5, 5, 5, 5}, 1005, 5, {5, 5, 5, 5, 5, 5}},
     };
     for (const MoveCase& c : cases) {
-        Sliders sliders{c.Before, {}, {}};
+        Sliders sliders{c.Before, {}};
         sliders.Values.at(c.Moved - First) = c.NewPosition;
         FollowThreshold(sliders, c.Moved);
         EXPECT_EQ(sliders.Values, c.After) << c.Name;
@@ -69,7 +66,7 @@ TEST(OrderThresholds, KeepsTheSixAscendingAroundTheMovedSlider) {
 
 TEST(OrderThresholds, LeavesTwoOtherSlidersOutOfOrderWithEachOther) {
     // 1004 and 1005 disagree with each other but not with 1007, which notifies.
-    Sliders sliders{{2, 30, 20, 25, 40, 64}, {}, {}};
+    Sliders sliders{{2, 30, 20, 25, 40, 64}, {}};
     FollowThreshold(sliders, 1007);
     EXPECT_EQ(sliders.Values, (Positions{2, 30, 20, 25, 40, 64}));
     EXPECT_TRUE(sliders.Writes.empty());
@@ -80,7 +77,7 @@ TEST(OrderThresholds, LeavesTwoOtherSlidersOutOfOrderWithEachOther) {
 }
 
 TEST(OrderThresholds, NeverMovesTheNotifyingSliderAndWritesOnlyWhatChanges) {
-    Sliders sliders{{2, 4, 8, 3, 32, 64}, {}, {}};
+    Sliders sliders{{2, 4, 8, 3, 32, 64}, {}};
     FollowThreshold(sliders, 1006);
     EXPECT_EQ(sliders.Values, (Positions{2, 3, 3, 3, 32, 64}));
     EXPECT_EQ(sliders.Writes, (std::vector<int>{1004, 1005}));
