@@ -16,14 +16,10 @@ int FaceEnd(int tile) {
 
 }  // namespace
 
-int TileSizeFor(int width, int height) {
-    return width > 640 && height > 480 ? 128 : 16;
-}
-
 std::vector<CellView> VisibleCells(const RECT& area) {
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
-    const int tile = TileSizeFor(width, height);
+    const int tile = width > 640 && height > 480 ? 128 : 16;  // as the saver picks it
     const int columns = width / tile + 2;
     const int rows = height / tile + 2;
     const int originX = (width % tile) / 2 - tile;

@@ -13,9 +13,6 @@ struct CellView {
     bool Whole;     // the cell lies wholly inside the area
 };
 
-// Tile size the saver picks for a drawing area of this size.
-int TileSizeFor(int width, int height);
-
 // Every cell of the grid laid out for area (screen coordinates) that shows
 // some of its face inside the area.
 std::vector<CellView> VisibleCells(const RECT& area);

@@ -42,8 +42,3 @@ int PixelsOtherThan(const Screenshot& shot, const RECT& rect, Rgb colour);
 
 // Writes the shot as a BMP file for people to look at.
 bool SaveBitmap(const Screenshot& shot, const std::string& path);
-
-// Sum of the three channels, to compare lightness.
-inline int Lightness(Rgb c) {
-    return c.R + c.G + c.B;
-}
