@@ -61,9 +61,9 @@ void SaverWindowTest::TearDown() {
     ResetHostState();
 }
 
-HWND SaverWindowTest::CreateFullScreen(int width, int height) {
+HWND SaverWindowTest::CreateFullScreen() {
     window_ = CreateWindowExA(WS_EX_TOPMOST, SaverClassName, FullScreenTitle,
-                              WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, width, height,
+                              WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 1920, 1080,
                               nullptr, nullptr, HostState.Instance, nullptr);
     HostState.SaverWindow = window_;
     UpdateWindow(window_);

@@ -15,7 +15,7 @@ protected:
 
     // Shapes as the host makes them: a topmost popup, or a child filling a
     // 152 x 112 pane of a host window.
-    HWND CreateFullScreen(int width = 1920, int height = 1080);
+    HWND CreateFullScreen();
     HWND CreatePreview();
 
     // Removes everything posted to the window (and WM_QUIT) and returns the
