@@ -43,27 +43,13 @@ void EndSaver(SaverProcess& saver) {
     saver.Started = false;
 }
 
-namespace {
-
-struct WindowSearch {
-    DWORD ProcessId;
-    std::vector<HWND>* Found;
-};
-
-BOOL CALLBACK CollectWindowOfProcess(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<WindowSearch*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->ProcessId) search->Found->push_back(window);
-    return TRUE;
-}
-
-}  // namespace
-
 std::vector<HWND> WindowsOfProcess(DWORD processId) {
     std::vector<HWND> found;
-    WindowSearch search{processId, &found};
-    EnumWindows(CollectWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, nullptr, nullptr)) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId) found.push_back(window);
+    }
     return found;
 }
 
