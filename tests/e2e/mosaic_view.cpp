@@ -1,6 +1,7 @@
 #include "mosaic_view.h"
 
 #include <algorithm>
+#include <string>
 
 namespace {
 
@@ -15,14 +16,10 @@ int FaceEnd(int tile) {
 
 }  // namespace
 
-int TileSizeFor(int width, int height) {
-    return width > 640 && height > 480 ? 128 : 16;
-}
-
 std::vector<CellView> VisibleCells(const RECT& area) {
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
-    const int tile = TileSizeFor(width, height);
+    const int tile = width > 640 && height > 480 ? 128 : 16;  // as the saver picks it
     const int columns = width / tile + 2;
     const int rows = height / tile + 2;
     const int originX = (width % tile) / 2 - tile;
@@ -66,14 +63,19 @@ std::vector<size_t> PaintedCells(const Screenshot& shot, const std::vector<CellV
     return painted;
 }
 
-int PixelsOtherThan(const Screenshot& shot, const CellView& cell, Rgb colour) {
-    int count = 0;
-    const int left = std::max(cell.Cell.left, shot.Area.left);
-    const int right = std::min(cell.Cell.right, shot.Area.right);
-    const int top = std::max(cell.Cell.top, shot.Area.top);
-    const int bottom = std::min(cell.Cell.bottom, shot.Area.bottom);
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            if (shot.At(x, y) != colour) ++count;
-    return count;
+std::vector<Rgb> TilePixels(int id) {
+    std::vector<Rgb> pixels;
+    const std::string path = RESOURCES_DIR "/tile" + std::to_string(id) + ".bmp";
+    HBITMAP bitmap = static_cast<HBITMAP>(
+        LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    if (!bitmap) return pixels;
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), 128, -128, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<uint32_t> raw(128 * 128);
+    HDC screen = GetDC(nullptr);
+    if (GetDIBits(screen, bitmap, 0, 128, raw.data(), &info, DIB_RGB_COLORS) == 128)
+        for (uint32_t p : raw) pixels.push_back({static_cast<BYTE>(p >> 16), static_cast<BYTE>(p >> 8), static_cast<BYTE>(p)});
+    ReleaseDC(nullptr, screen);
+    DeleteObject(bitmap);
+    return pixels;
 }

@@ -13,9 +13,6 @@ struct CellView {
     bool Whole;     // the cell lies wholly inside the area
 };
 
-// Tile size the saver picks for a drawing area of this size.
-int TileSizeFor(int width, int height);
-
 // Every cell of the grid laid out for area (screen coordinates) that shows
 // some of its face inside the area.
 std::vector<CellView> VisibleCells(const RECT& area);
@@ -24,8 +21,9 @@ std::vector<CellView> VisibleCells(const RECT& area);
 const std::vector<Rgb>& FaceColours();
 bool IsFaceColour(Rgb colour);
 
+// The 128 x 128 pixels of tile image id (102 to 108), rows top to bottom,
+// from the committed artwork; empty when it cannot be read.
+std::vector<Rgb> TilePixels(int id);
+
 // Cells whose face sample no longer shows the background.
 std::vector<size_t> PaintedCells(const Screenshot& shot, const std::vector<CellView>& cells, Rgb background);
-
-// Pixels of the cell, inside the area, that do not show colour.
-int PixelsOtherThan(const Screenshot& shot, const CellView& cell, Rgb colour);

@@ -1,5 +1,5 @@
-// What the full-screen saver paints, read back from the screen. Wine is
-// given no sound driver here, so the saver runs without a sound input.
+// What the full-screen saver paints, read back from the screen: without a
+// sound input, in the harness's silent room, and with a loud tone in it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,32 +10,35 @@
 #include "saved_state.h"
 #include "saver_process.h"
 #include "screen_reader.h"
+#include "shared/room_tone.h"
 
 namespace {
 
-constexpr int DefaultPeriodMs = 300;
-constexpr int SlotCount = 170;  // 17 columns x 10 rows at 1920 x 1080
+constexpr int SlotCount = 170;          // 17 columns x 10 rows at 1920 x 1080
+constexpr Rgb DarkGrey = {50, 50, 50};  // 102, the quietest band
+constexpr Rgb Red = {255, 51, 51};      // 108, the loudest
 
 class FullScreenPainting : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(WaitUntil([] { return AnyFullScreenSaverWindow() == nullptr; }, 5000))
             << "a saver of an earlier test still runs";
-        const std::string settingsPath = SettingsFilePath();
-        ASSERT_FALSE(settingsPath.empty());
-        settings_ = SaveFile(settingsPath);
-        // An empty driver list makes Wine open no sound device at all.
+        settings_ = SaveFile(SettingsFilePath());
         audio_ = SaveRegistryValue(HKEY_CURRENT_USER, "Software\\Wine\\Drivers", "Audio");
-        ASSERT_TRUE(SetRegistryString(audio_, ""));
     }
     void TearDown() override {
         EndSaver(saver_);
+        StopTone(tone_);
         RestoreRegistryValue(audio_);
         RestoreFile(settings_);
     }
 
-    void StartWithPeriod(int periodMs) {
-        ASSERT_TRUE(WriteWholeFile(settings_, "[SETTINGS]\r\nFREQ=" + std::to_string(periodMs) + "\r\n"));
+    // An empty driver list makes Wine open no sound device at all.
+    void Start(const std::string& settings, bool sound) {
+        if (!sound) {
+            ASSERT_TRUE(SetRegistryString(audio_, ""));
+        }
+        ASSERT_TRUE(WriteWholeFile(settings_, "[SETTINGS]\r\n" + settings));
         saver_ = StartSaver("/s");
         ASSERT_TRUE(saver_.Started) << SaverPath();
         window_ = WaitForFullScreenWindow(saver_, 15000);
@@ -44,172 +47,128 @@ protected:
         cells_ = VisibleCells(area_);
     }
 
-    // The first screenshot that shows the erased background: every cell
-    // either white in all its pixels or showing a tile face.
-    Screenshot WaitForWhiteBackground(size_t* whiteCells) {
+    Rgb FaceOf(const Screenshot& shot, size_t cell) const {
+        return shot.At(cells_[cell].Sample.x, cells_[cell].Sample.y);
+    }
+
+    // The first screenshot of the erased screen: every cell wholly the
+    // background or showing a tile face, and at most `painted` tiles.
+    Screenshot WaitForBackground(Rgb background, size_t painted) {
         Screenshot shot;
-        WaitUntil([&] {
+        const bool shown = WaitUntil([&] {
             shot = CaptureScreen(area_);
-            *whiteCells = 0;
-            for (const CellView& cell : cells_) {
-                if (PixelsOtherThan(shot, cell, White) == 0)
-                    ++*whiteCells;
-                else if (!IsFaceColour(shot.At(cell.Sample.x, cell.Sample.y)))
+            size_t plain = 0;
+            for (size_t i = 0; i < cells_.size(); ++i) {
+                if (PixelsOtherThan(shot, cells_[i].Cell, background) == 0)
+                    ++plain;
+                else if (!IsFaceColour(FaceOf(shot, i)))
                     return false;
             }
-            return *whiteCells + 10 >= cells_.size();
+            return plain + painted >= cells_.size();
         }, 5000);
+        EXPECT_TRUE(shown) << "the background never showed";
         return shot;
     }
 
     SavedFile settings_;
     SavedRegistryValue audio_;
+    Tone tone_;
     SaverProcess saver_;
     HWND window_ = nullptr;
     RECT area_{};
     std::vector<CellView> cells_;
 };
 
-TEST_F(FullScreenPainting, BackgroundIsWhiteWithoutSound) {
-    ASSERT_NO_FATAL_FAILURE(StartWithPeriod(DefaultPeriodMs));
+TEST_F(FullScreenPainting, WithoutSoundOneTilePerTickOnWhiteCoversEveryCell) {
+    constexpr int PeriodMs = 40;
+    ASSERT_NO_FATAL_FAILURE(Start("FREQ=40\r\n", false));
     ASSERT_EQ(cells_.size(), 150u);  // 15 columns x 10 rows show
-    size_t whiteCells = 0;
-    WaitForWhiteBackground(&whiteCells);
-    EXPECT_GE(whiteCells + 10, cells_.size()) << "cells wholly white: " << whiteCells;
-}
-
-TEST_F(FullScreenPainting, TilesAppearOnePerTickInTheFaceColours) {
-    ASSERT_NO_FATAL_FAILURE(StartWithPeriod(DefaultPeriodMs));
-    size_t whiteCells = 0;
     const DWORD start = GetTickCount();
-    Screenshot first = WaitForWhiteBackground(&whiteCells);
-    ASSERT_GE(whiteCells + 10, cells_.size()) << "no white background to count tiles on";
-    const std::vector<size_t> before = PaintedCells(first, cells_, White);
-
-    std::set<size_t> painted(before.begin(), before.end());
-    int captures = 0;
-    DWORD elapsed = 0;
-    while ((elapsed = GetTickCount() - start) < 12 * DefaultPeriodMs) {
-        Screenshot shot = CaptureScreen(area_);
-        ++captures;
+    Screenshot shot = WaitForBackground(White, cells_.size() / 2);
+    std::set<size_t> painted;
+    int whole = -1;
+    Screenshot wholeShot;
+    size_t whitePixels = 0;
+    const bool covered = WaitUntil([&] {
+        shot = CaptureScreen(area_);
         const std::vector<size_t> now = PaintedCells(shot, cells_, White);
         for (size_t cell : painted)
             EXPECT_NE(std::find(now.begin(), now.end(), cell), now.end()) << "a tile vanished";
         for (size_t cell : now) {
-            const Rgb face = shot.At(cells_[cell].Sample.x, cells_[cell].Sample.y);
-            EXPECT_TRUE(IsFaceColour(face)) << int(face.R) << "," << int(face.G) << "," << int(face.B);
+            EXPECT_TRUE(IsFaceColour(FaceOf(shot, cell))) << FaceOf(shot, cell);
             painted.insert(cell);
+            if (whole < 0 && cells_[cell].Whole) {
+                whole = static_cast<int>(cell);
+                wholeShot = shot;
+            }
         }
-        PumpMessagesFor(20);
-    }
-    elapsed = GetTickCount() - start;
-    const int added = static_cast<int>(painted.size() - before.size());
-    const int ticks = static_cast<int>(elapsed) / DefaultPeriodMs;
-    RecordProperty("captures", captures);
-    RecordProperty("tiles_added", added);
-    RecordProperty("elapsed_ms", static_cast<int>(elapsed));
-    // At most one per tick; some ticks fall on cells outside the screen and
-    // a loaded machine may tick late, but most ticks must show.
-    EXPECT_LE(added, ticks + 2);
-    EXPECT_GE(added, ticks / 3);
-}
-
-// Waits for a tile face on a cell wholly inside the screen; its index, or -1.
-int WaitForWholeTile(const std::vector<CellView>& cells, const RECT& area, Screenshot* shot) {
-    int found = -1;
-    WaitUntil([&] {
-        *shot = CaptureScreen(area);
-        for (size_t i = 0; i < cells.size(); ++i)
-            if (cells[i].Whole && IsFaceColour(shot->At(cells[i].Sample.x, cells[i].Sample.y)))
-                found = static_cast<int>(i);
-        return found >= 0;
-    }, 10000);
-    return found;
-}
-
-// Every pixel of a row or column segment, which must all be one colour.
-bool UniformSegment(const Screenshot& shot, POINT from, POINT step, int length, Rgb* colour) {
-    *colour = shot.At(from.x, from.y);
-    for (int i = 1; i < length; ++i)
-        if (shot.At(from.x + step.x * i, from.y + step.y * i) != *colour) return false;
-    return true;
-}
-
-TEST_F(FullScreenPainting, WholeCellShowsMarginBevelAndFace) {
-    ASSERT_NO_FATAL_FAILURE(StartWithPeriod(DefaultPeriodMs));
-    size_t whiteCells = 0;
-    WaitForWhiteBackground(&whiteCells);
-    ASSERT_GE(whiteCells + 10, cells_.size()) << "the screen was never erased";
-    Screenshot shot;
-    const int found = WaitForWholeTile(cells_, area_, &shot);
-    ASSERT_GE(found, 0) << "no tile was painted on a whole cell";
-    const int left = cells_[found].Cell.left;
-    const int top = cells_[found].Cell.top;
-    ASSERT_EQ(cells_[found].Cell.right - left, 128);
-
-    const Rgb face = shot.At(left + 64, top + 64);
-    ASSERT_TRUE(IsFaceColour(face)) << int(face.R) << "," << int(face.G) << "," << int(face.B);
-    int wrongMargin = 0;
-    int wrongFace = 0;
-    for (int y = 0; y < 128; ++y) {
-        for (int x = 0; x < 128; ++x) {
-            const Rgb pixel = shot.At(left + x, top + y);
-            const bool margin = x < 10 || y < 10 || x > 117 || y > 117;
-            const bool inFace = x >= 15 && y >= 15 && x <= 112 && y <= 112;
-            if (margin && pixel != Black) ++wrongMargin;
-            if (inFace && pixel != face) ++wrongFace;
-        }
-    }
-    EXPECT_EQ(wrongMargin, 0) << "pixels of the 10-pixel margin that are not black";
-    EXPECT_EQ(wrongFace, 0) << "pixels of the 98 x 98 face that differ from its centre";
-
-    // The bevel rings, outermost first, checked along the middle of each edge.
-    Rgb lit[5], shaded[5];
-    for (int ring = 0; ring < 5; ++ring) {
-        Rgb other;
-        EXPECT_TRUE(UniformSegment(shot, {left + 20, top + 10 + ring}, {1, 0}, 88, &lit[ring])) << "top ring " << ring;
-        EXPECT_TRUE(UniformSegment(shot, {left + 10 + ring, top + 20}, {0, 1}, 88, &other)) << "left ring " << ring;
-        EXPECT_EQ(other, lit[ring]) << "left and top of ring " << ring;
-        EXPECT_TRUE(UniformSegment(shot, {left + 20, top + 117 - ring}, {1, 0}, 88, &shaded[ring]))
-            << "bottom ring " << ring;
-        EXPECT_TRUE(UniformSegment(shot, {left + 117 - ring, top + 20}, {0, 1}, 88, &other)) << "right ring " << ring;
-        EXPECT_EQ(other, shaded[ring]) << "right and bottom of ring " << ring;
-
-        EXPECT_GT(Lightness(lit[ring]), Lightness(face)) << "ring " << ring;
-        EXPECT_LT(Lightness(shaded[ring]), Lightness(face)) << "ring " << ring;
-        if (ring > 0) {
-            EXPECT_LT(Lightness(lit[ring]), Lightness(lit[ring - 1])) << "the outer ring is the lightest";
-            EXPECT_GT(Lightness(shaded[ring]), Lightness(shaded[ring - 1])) << "the outer ring is the darkest";
-        }
-    }
-}
-
-TEST_F(FullScreenPainting, EveryCellIsPaintedAfterSlotCountTicks) {
-    constexpr int PeriodMs = 40;
-    ASSERT_NO_FATAL_FAILURE(StartWithPeriod(PeriodMs));
-    const DWORD start = GetTickCount();
-    const DWORD limit = SlotCount * PeriodMs * 3 + 5000;
-    Screenshot shot;
-    size_t whitePixels = 0;
-    auto countWhite = [&] {
-        shot = CaptureScreen(area_);
         whitePixels = static_cast<size_t>(std::count(shot.Pixels.begin(), shot.Pixels.end(), 0x00FFFFFFu));
-    };
-    ASSERT_TRUE(WaitUntil([&] { countWhite(); return whitePixels > 0; }, 5000)) << "the background never showed";
-    const bool covered = WaitUntil([&] { countWhite(); return whitePixels == 0; }, limit);
+        return whitePixels == 0;
+    }, SlotCount * PeriodMs * 3 + 5000);
     const DWORD elapsed = GetTickCount() - start;
     RecordProperty("covered_after_ms", static_cast<int>(elapsed));
     ASSERT_TRUE(covered) << whitePixels << " background pixels left after " << elapsed << " ms";
     // One tile per tick: the 150 cells on the screen take 150 ticks at least.
     EXPECT_GE(elapsed, static_cast<DWORD>(150 * PeriodMs * 8 / 10));
-
     std::set<uint32_t> faces;
-    for (const CellView& cell : cells_) {
-        const Rgb face = shot.At(cell.Sample.x, cell.Sample.y);
-        EXPECT_TRUE(IsFaceColour(face)) << int(face.R) << "," << int(face.G) << "," << int(face.B);
-        faces.insert(face.R << 16 | face.G << 8 | face.B);
-    }
+    for (size_t cell = 0; cell < cells_.size(); ++cell)
+        faces.insert(FaceOf(shot, cell).R << 16 | FaceOf(shot, cell).G << 8 | FaceOf(shot, cell).B);
     EXPECT_EQ(faces.size(), 7u) << "150 tiles drawn at random show every image";
+
+    // A tile on a cell wholly inside the screen is the artwork, pixel for pixel.
+    ASSERT_GE(whole, 0);
+    const auto& colours = FaceColours();
+    const Rgb face = FaceOf(wholeShot, whole);
+    const int id = 102 + static_cast<int>(std::find(colours.begin(), colours.end(), face) - colours.begin());
+    const std::vector<Rgb> tile = TilePixels(id);
+    ASSERT_EQ(tile.size(), 128u * 128u) << id;
+    int wrong = 0;
+    for (int y = 0; y < 128; ++y)
+        for (int x = 0; x < 128; ++x)
+            wrong += wholeShot.At(cells_[whole].Cell.left + x, cells_[whole].Cell.top + y) != tile[y * 128 + x];
+    EXPECT_EQ(wrong, 0) << "pixels of the cell that differ from tile " << id;
+}
+
+// Default thresholds: levels 0 and 1 are the quietest band.
+TEST_F(FullScreenPainting, SilentRoomPaintsTheQuietestTileOnBlack) {
+    ASSERT_NO_FATAL_FAILURE(Start("FREQ=55\r\n", true));
+    WaitForBackground(Black, cells_.size() / 2);
+    std::vector<size_t> painted;
+    Screenshot shot;
+    WaitUntil([&] {
+        shot = CaptureScreen(area_);
+        painted = PaintedCells(shot, cells_, Black);
+        return painted.size() >= 40;
+    }, 20000);
+    ASSERT_GE(painted.size(), 40u);
+    for (size_t cell : painted) EXPECT_EQ(FaceOf(shot, cell), DarkGrey) << "every tile of a silent room";
+}
+
+// Thresholds 1..6 and a tone 100 from silence: the loudest band, certainly.
+// Ticks before the first capture lands (it takes a second or two) still see
+// the level 0 of a newly opened meter, so only what changes later counts.
+TEST_F(FullScreenPainting, LoudRoomPaintsTheLoudestTile) {
+    ASSERT_TRUE(StartTone(tone_, 100)) << "no sound output to play into the room";
+    ASSERT_NO_FATAL_FAILURE(
+        Start("FREQ=55\r\nTHRES0=1\r\nTHRES1=2\r\nTHRES2=3\r\nTHRES3=4\r\nTHRES4=5\r\nTHRES5=6\r\n", true));
+    Screenshot before;
+    ASSERT_TRUE(WaitUntil([&] {
+        before = CaptureScreen(area_);
+        for (size_t cell = 0; cell < cells_.size(); ++cell)
+            if (FaceOf(before, cell) == Red) return true;
+        return false;
+    }, 20000)) << "no red tile";
+    PumpMessagesFor(300);
+    before = CaptureScreen(area_);
+    PumpMessagesFor(2000);
+    const Screenshot after = CaptureScreen(area_);
+    int changed = 0;
+    for (size_t cell = 0; cell < cells_.size(); ++cell) {
+        if (FaceOf(after, cell) == FaceOf(before, cell)) continue;
+        ++changed;
+        EXPECT_EQ(FaceOf(after, cell), Red) << "a tile painted in the loud room";
+    }
+    EXPECT_GE(changed, 10) << "the saver kept painting";
 }
 
 }  // namespace

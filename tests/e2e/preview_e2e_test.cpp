@@ -57,7 +57,7 @@ protected:
     RECT area_{};
 };
 
-TEST_F(PreviewPane, ChildWindowFillsThePane) {
+TEST_F(PreviewPane, ChildFillsThePaneIgnoresInputAndEndsWithThePane) {
     DWORD owner = 0;
     GetWindowThreadProcessId(preview_, &owner);
     EXPECT_EQ(owner, saver_.Info.dwProcessId);
@@ -68,18 +68,12 @@ TEST_F(PreviewPane, ChildWindowFillsThePane) {
     const DWORD style = static_cast<DWORD>(GetWindowLongA(preview_, GWL_STYLE));
     EXPECT_EQ(style & (WS_CHILD | WS_POPUP | WS_VISIBLE), static_cast<DWORD>(WS_CHILD | WS_VISIBLE));
     EXPECT_FALSE(GetWindowLongA(preview_, GWL_EXSTYLE) & WS_EX_TOPMOST);
-
     RECT rect = {};
     ASSERT_TRUE(GetWindowRect(preview_, &rect));
-    EXPECT_EQ(rect.left, area_.left);
-    EXPECT_EQ(rect.top, area_.top);
-    EXPECT_EQ(rect.right, area_.right);
-    EXPECT_EQ(rect.bottom, area_.bottom);
+    EXPECT_TRUE(EqualRect(&rect, &area_)) << rect.left << "," << rect.top << " " << rect.right << "," << rect.bottom;
     for (HWND window : WindowsOfProcess(saver_.Info.dwProcessId))
         EXPECT_FALSE(IsWindowVisible(window)) << "the preview showed a top-level window of its own";
-}
 
-TEST_F(PreviewPane, InputDoesNotCloseIt) {
     const POINT middle = {(area_.left + area_.right) / 2, (area_.top + area_.bottom) / 2};
     ASSERT_TRUE(SetCursorPos(middle.x, middle.y));
     PumpMessagesFor(100);
@@ -90,15 +84,12 @@ TEST_F(PreviewPane, InputDoesNotCloseIt) {
     PostMessageA(preview_, WM_KEYDOWN, VK_SPACE, 1);
     PostMessageA(preview_, WM_ACTIVATEAPP, FALSE, 0);
     PumpMessagesFor(2000);
-
     EXPECT_TRUE(IsRunning(saver_));
     EXPECT_TRUE(IsWindow(preview_) && IsWindowVisible(preview_));
     DWORD_PTR ignored;
     EXPECT_NE(SendMessageTimeoutA(preview_, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &ignored), 0)
         << "the saver no longer answers";
-}
 
-TEST_F(PreviewPane, DestroyingThePaneEndsTheSaverWithZero) {
     const DWORD start = GetTickCount();
     ASSERT_TRUE(DestroyWindow(pane_));
     pane_ = nullptr;

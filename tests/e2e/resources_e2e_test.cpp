@@ -1,9 +1,13 @@
 // The resources of the built program, read back from the file.
+#include <windows.h>
+
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 
+#include "saved_state.h"
 #include "saver_process.h"
 
 namespace {
@@ -32,20 +36,16 @@ protected:
     HMODULE module_ = nullptr;
 };
 
-TEST_F(SaverResources, TileBitmapsAre128SquareDibs) {
+// Their format is tested on the files themselves (tests/native).
+TEST_F(SaverResources, TileBitmapsAreTheCommittedFiles) {
     for (int id = 102; id <= 108; ++id) {
         DWORD size = 0;
         const BYTE* data = Resource(RT_BITMAP, MAKEINTRESOURCEA(id), Japanese, &size);
         ASSERT_NE(data, nullptr) << id;
-        BITMAPINFOHEADER header;
-        ASSERT_GE(size, sizeof header);
-        std::memcpy(&header, data, sizeof header);
-        EXPECT_EQ(header.biSize, 40u) << id;
-        EXPECT_EQ(header.biWidth, 128) << id;
-        EXPECT_EQ(header.biHeight, 128) << id;
-        EXPECT_EQ(header.biBitCount, id == 104 ? 8 : 24) << id;
-        EXPECT_EQ(header.biCompression, static_cast<DWORD>(BI_RGB)) << id;
-        EXPECT_EQ(size, 40u + (id == 104 ? 1024u : 0u) + 128u * 128u * header.biBitCount / 8) << id;
+        const std::string file = ReadWholeFile(RESOURCES_DIR "/tile" + std::to_string(id) + ".bmp");
+        ASSERT_GT(file.size(), sizeof(BITMAPFILEHEADER)) << id;
+        EXPECT_TRUE(std::string(reinterpret_cast<const char*>(data), size) == file.substr(sizeof(BITMAPFILEHEADER)))
+            << id;
     }
     EXPECT_EQ(FindResourceA(module_, MAKEINTRESOURCEA(101), RT_BITMAP), nullptr);
     EXPECT_EQ(FindResourceA(module_, MAKEINTRESOURCEA(109), RT_BITMAP), nullptr);
@@ -75,7 +75,7 @@ TEST_F(SaverResources, IconGroupHoldsThreeSizesOf256Colours) {
     EXPECT_EQ(FindResourceA(module_, MAKEINTRESOURCEA(100), RT_GROUP_ICON), nullptr);
 }
 
-TEST_F(SaverResources, StringTableNamesProductAndVersion) {
+TEST_F(SaverResources, StringsManifestAndVersionBlock) {
     DWORD size = 0;
     EXPECT_NE(Resource(RT_STRING, MAKEINTRESOURCEA(1), Japanese, &size), nullptr) << "strings 0..15";
     char text[256];
@@ -83,27 +83,18 @@ TEST_F(SaverResources, StringTableNamesProductAndVersion) {
     EXPECT_STREQ(text, "Brasswick");
     ASSERT_EQ(LoadStringA(module_, 2, text, sizeof text), 5);
     EXPECT_STREQ(text, "1.1.2");
-}
 
-TEST_F(SaverResources, ManifestIsAnEmptyAssemblyInEnglish) {
-    DWORD size = 0;
     const BYTE* manifest = Resource(MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), EnglishUs, &size);
     ASSERT_NE(manifest, nullptr);
-    std::string text(reinterpret_cast<const char*>(manifest), size);
-    EXPECT_NE(text.find("<assembly"), std::string::npos);
-    EXPECT_NE(text.find("manifestVersion=\"1.0\""), std::string::npos);
-    EXPECT_EQ(text.find("dependency"), std::string::npos);
-}
+    const std::string xml(reinterpret_cast<const char*>(manifest), size);
+    EXPECT_NE(xml.find("<assembly"), std::string::npos);
+    EXPECT_NE(xml.find("manifestVersion=\"1.0\""), std::string::npos);
+    EXPECT_EQ(xml.find("dependency"), std::string::npos);
 
-TEST_F(SaverResources, VersionBlockNamesKorvaneAndBrasswick) {
-    DWORD size = 0;
     EXPECT_NE(Resource(RT_VERSION, MAKEINTRESOURCEA(1), Japanese, &size), nullptr);
     DWORD ignored = 0;
-    DWORD length = GetFileVersionInfoSizeA(SaverPath().c_str(), &ignored);
-    ASSERT_GT(length, 0u);
-    std::string block(length, '\0');
-    ASSERT_TRUE(GetFileVersionInfoA(SaverPath().c_str(), 0, length, &block[0]));
-
+    std::string block(GetFileVersionInfoSizeA(SaverPath().c_str(), &ignored), '\0');
+    ASSERT_TRUE(GetFileVersionInfoA(SaverPath().c_str(), 0, static_cast<DWORD>(block.size()), &block[0]));
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedSize = 0;
     ASSERT_TRUE(VerQueryValueA(&block[0], "\\", reinterpret_cast<void**>(&fixed), &fixedSize));
@@ -111,16 +102,122 @@ TEST_F(SaverResources, VersionBlockNamesKorvaneAndBrasswick) {
     EXPECT_EQ(fixed->dwFileVersionLS, 0x00020000u);
     EXPECT_EQ(fixed->dwProductVersionMS, 0x00010001u);
     EXPECT_EQ(fixed->dwProductVersionLS, 0x00020000u);
-
-    const std::pair<const char*, const char*> values[] = {
-        {"ProductName", "Brasswick"}, {"FileDescription", "Brasswick"}, {"CompanyName", "Korvane"}};
-    for (const auto& value : values) {
-        char* text = nullptr;
-        UINT textSize = 0;
-        std::string key = std::string("\\StringFileInfo\\041104B0\\") + value.first;
-        ASSERT_TRUE(VerQueryValueA(&block[0], key.c_str(), reinterpret_cast<void**>(&text), &textSize)) << key;
-        EXPECT_STREQ(text, value.second);
+    for (const auto& value : {std::make_pair("ProductName", "Brasswick"), std::make_pair("FileDescription", "Brasswick"),
+                              std::make_pair("CompanyName", "Korvane")}) {
+        char* found = nullptr;
+        UINT length = 0;
+        const std::string key = std::string("\\StringFileInfo\\041104B0\\") + value.first;
+        ASSERT_TRUE(VerQueryValueA(&block[0], key.c_str(), reinterpret_cast<void**>(&found), &length)) << key;
+        EXPECT_STREQ(found, value.second);
     }
+}
+
+// Reads an extended dialog template in order.
+struct TemplateReader {
+    const BYTE* Data;
+    DWORD Size;
+    DWORD At = 0;
+    bool Overran = false;
+
+    template <typename T>
+    T Take() {
+        T value{};
+        if (At + sizeof(T) > Size) {
+            Overran = true;
+            return value;
+        }
+        std::memcpy(&value, Data + At, sizeof(T));
+        At += sizeof(T);
+        return value;
+    }
+    WORD Word() { return Take<WORD>(); }
+    DWORD Dword() { return Take<DWORD>(); }
+    short Short() { return static_cast<short>(Take<WORD>()); }
+    void AlignToDword() { At = (At + 3) & ~3u; }
+    std::wstring String() {
+        std::wstring text;
+        for (WORD c = Word(); c != 0 && !Overran; c = Word()) text += static_cast<wchar_t>(c);
+        return text;
+    }
+    // Empty, "#n" for an ordinal, or a string.
+    std::wstring NameOrOrdinal() {
+        const WORD first = Word();
+        if (first == 0xFFFF) return L"#" + std::to_wstring(Word());
+        return first == 0 ? std::wstring() : static_cast<wchar_t>(first) + String();
+    }
+};
+
+struct ItemTemplate {
+    DWORD Style;
+    short X, Y, Width, Height;
+    DWORD Id;
+    const wchar_t* Class;
+    const wchar_t* Text;
+};
+
+const DWORD Shown = WS_CHILD | WS_VISIBLE;
+const DWORD Slider = Shown | WS_TABSTOP | TBS_BOTH | TBS_NOTICKS;
+const DWORD Label = Shown | WS_GROUP;
+const DWORD NoId = 0xFFFFFFFF;
+
+const ItemTemplate Items[20] = {
+    {Slider, 42, 23, 125, 13, 1009, L"msctls_trackbar32", L""},
+    {Slider, 42, 65, 125, 13, 1003, L"msctls_trackbar32", L""},
+    {Slider, 42, 83, 125, 13, 1004, L"msctls_trackbar32", L""},
+    {Slider, 42, 101, 125, 13, 1005, L"msctls_trackbar32", L""},
+    {Slider, 42, 119, 125, 13, 1006, L"msctls_trackbar32", L""},
+    {Slider, 42, 137, 125, 13, 1007, L"msctls_trackbar32", L""},
+    {Slider, 42, 155, 125, 13, 1008, L"msctls_trackbar32", L""},
+    {Shown | WS_TABSTOP | BS_DEFPUSHBUTTON, 120, 189, 50, 14, IDOK, L"#128", L"OK"},
+    {Shown | WS_TABSTOP | BS_PUSHBUTTON, 60, 189, 50, 14, IDCANCEL, L"#128", L"\uff77\uff6c\uff9d\uff7e\uff99"},
+    {Label | SS_LEFT, 21, 30, 19, 11, NoId, L"#130", L"msec"},
+    {Shown | BS_GROUPBOX, 8, 8, 162, 39, NoId, L"#128", L"\u5468\u671f\u8a2d\u5b9a"},
+    {Label | SS_LEFT, 8, 191, 47, 8, 1001, L"#130", L"Brasswick"},
+    {Shown | BS_GROUPBOX, 8, 54, 162, 123, NoId, L"#128", L"\u3057\u304d\u3044\u5024"},
+    {Label | SS_RIGHT, 17, 22, 19, 10, 1010, L"#130", L"0000"},
+    {Label | SS_RIGHT, 22, 67, 13, 8, NoId, L"#130", L"0-1"},
+    {Label | SS_RIGHT, 22, 85, 13, 8, NoId, L"#130", L"1-2"},
+    {Label | SS_RIGHT, 22, 103, 13, 8, NoId, L"#130", L"2-3"},
+    {Label | SS_RIGHT, 22, 121, 13, 8, NoId, L"#130", L"3-4"},
+    {Label | SS_RIGHT, 22, 139, 13, 8, NoId, L"#130", L"4-5"},
+    {Label | SS_RIGHT, 22, 157, 13, 8, NoId, L"#130", L"5-6"},
+};
+
+TEST_F(SaverResources, DialogIsTheExtendedJapaneseTemplateWithItsTwentyControls) {
+    DWORD size = 0;
+    const BYTE* data = Resource(RT_DIALOG, MAKEINTRESOURCEA(2003), Japanese, &size);
+    ASSERT_NE(data, nullptr) << "no Japanese dialog 2003";
+    TemplateReader in{data, size};
+    EXPECT_EQ(in.Word(), 1) << "version";
+    EXPECT_EQ(in.Word(), 0xFFFF) << "extended template";
+    EXPECT_EQ(in.Dword(), 0u) << "help id";
+    EXPECT_EQ(in.Dword(), 0u) << "extended style";
+    EXPECT_EQ(in.Dword(), static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT));
+    ASSERT_EQ(in.Word(), 20);
+    for (short expected : {0, 0, 179, 213}) EXPECT_EQ(in.Short(), expected) << "x, y, width, height";
+    EXPECT_EQ(in.NameOrOrdinal(), L"") << "menu";
+    EXPECT_EQ(in.NameOrOrdinal(), L"") << "class";
+    EXPECT_EQ(in.String(), L"Brasswick\u8a2d\u5b9a");
+    EXPECT_EQ(in.Word(), 9) << "points";
+    EXPECT_EQ(in.Word(), 0) << "weight";
+    EXPECT_EQ(in.Word(), 0) << "italic, character set";
+    EXPECT_EQ(in.String(), L"\uff2d\uff33 \uff30\u30b4\u30b7\u30c3\u30af");
+
+    for (const ItemTemplate& item : Items) {
+        in.AlignToDword();
+        const std::string name = "control " + std::to_string(static_cast<int>(item.Id));
+        EXPECT_EQ(in.Dword(), 0u) << name << " help id";
+        EXPECT_EQ(in.Dword(), 0u) << name << " extended style";
+        EXPECT_EQ(in.Dword(), item.Style) << name;
+        for (short expected : {item.X, item.Y, item.Width, item.Height}) EXPECT_EQ(in.Short(), expected) << name;
+        EXPECT_EQ(in.Dword(), item.Id) << name;
+        // Classes match without regard to case; the resource compiler writes capitals.
+        const std::wstring className = in.NameOrOrdinal();
+        EXPECT_EQ(lstrcmpiW(className.c_str(), item.Class), 0) << name << " class " << ::testing::PrintToString(className);
+        EXPECT_EQ(in.NameOrOrdinal(), item.Text) << name;
+        EXPECT_EQ(in.Word(), 0) << name << " creation data";
+    }
+    EXPECT_FALSE(in.Overran);
 }
 
 }  // namespace

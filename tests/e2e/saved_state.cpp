@@ -25,6 +25,13 @@ std::vector<std::string> MissingKeys(HKEY root, const std::string& subKey) {
     return missing;
 }
 
+}  // namespace
+
+bool FolderExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool SetRegistryValue(SavedRegistryValue& saved, DWORD type, const BYTE* data, DWORD size) {
     for (const std::string& key : MissingKeys(saved.Root, saved.SubKey)) saved.CreatedKeys.push_back(key);
     HKEY key;
@@ -35,13 +42,6 @@ bool SetRegistryValue(SavedRegistryValue& saved, DWORD type, const BYTE* data, D
     RegCloseKey(key);
     return set;
 }
-
-bool FolderExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-}  // namespace
 
 SavedRegistryValue SaveRegistryValue(HKEY root, const std::string& subKey, const std::string& name) {
     SavedRegistryValue saved;
@@ -140,6 +140,7 @@ bool WriteWholeFile(SavedFile& saved, const std::string& content) {
 }
 
 void RestoreFile(SavedFile& saved) {
+    SetFileAttributesA(saved.Path.c_str(), FILE_ATTRIBUTE_NORMAL);  // a test may have made it read-only
     if (saved.Existed) {
         WriteTextFile(saved.Path, saved.Content);
     } else {

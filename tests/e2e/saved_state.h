@@ -19,6 +19,7 @@ struct SavedRegistryValue {
 SavedRegistryValue SaveRegistryValue(HKEY root, const std::string& subKey, const std::string& name);
 
 // Change the value; missing keys are made and remembered for removal.
+bool SetRegistryValue(SavedRegistryValue& saved, DWORD type, const BYTE* data, DWORD size);
 bool SetRegistryString(SavedRegistryValue& saved, const std::string& value);
 bool SetRegistryDword(SavedRegistryValue& saved, DWORD value);
 bool DeleteRegistryValue(const SavedRegistryValue& saved);
@@ -48,6 +49,7 @@ bool WriteTextFile(const std::string& path, const std::string& content);
 std::string ReadWholeFile(const std::string& path);
 
 bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
 
 // Brasswick.ini under the local application-data folder.
 std::string SettingsFilePath();

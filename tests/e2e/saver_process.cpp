@@ -43,27 +43,13 @@ void EndSaver(SaverProcess& saver) {
     saver.Started = false;
 }
 
-namespace {
-
-struct WindowSearch {
-    DWORD ProcessId;
-    std::vector<HWND>* Found;
-};
-
-BOOL CALLBACK CollectWindowOfProcess(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<WindowSearch*>(context);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == search->ProcessId) search->Found->push_back(window);
-    return TRUE;
-}
-
-}  // namespace
-
 std::vector<HWND> WindowsOfProcess(DWORD processId) {
     std::vector<HWND> found;
-    WindowSearch search{processId, &found};
-    EnumWindows(CollectWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+    for (HWND window = nullptr; (window = FindWindowExA(nullptr, window, nullptr, nullptr)) != nullptr;) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId) found.push_back(window);
+    }
     return found;
 }
 
@@ -107,37 +93,14 @@ SaverProcess AttachToProcessOf(HWND window) {
     return saver;
 }
 
-namespace {
-
-struct TitleSearch {
-    const char* ClassName;
-    const std::wstring* Title;
-    HWND Found;
-};
-
-BOOL CALLBACK MatchTopLevelWindow(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<TitleSearch*>(context);
-    char className[64] = {};
-    wchar_t title[128] = {};
-    GetClassNameA(window, className, sizeof className);
-    GetWindowTextW(window, title, 128);
-    if (lstrcmpA(className, search->ClassName) != 0 || *search->Title != title || !IsWindowVisible(window))
-        return TRUE;
-    search->Found = window;
-    return FALSE;
-}
-
-}  // namespace
-
 HWND WaitForTopLevelWindow(const char* className, const std::wstring& title, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        TitleSearch search{className, &title, nullptr};
-        EnumWindows(MatchTopLevelWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.Found) return search.Found;
-        if (GetTickCount() - start > timeoutMs) return nullptr;
-        Sleep(20);
-    }
+    const std::wstring wideClass(className, className + lstrlenA(className));
+    HWND found = nullptr;
+    WaitUntil([&] {
+        found = FindWindowExW(nullptr, nullptr, wideClass.c_str(), title.c_str());
+        return found && IsWindowVisible(found);
+    }, timeoutMs);
+    return found && IsWindowVisible(found) ? found : nullptr;
 }
 
 void PumpMessagesFor(DWORD durationMs) {

@@ -1,5 +1,9 @@
 #include "screen_reader.h"
 
+#include <algorithm>
+
+#include "saved_state.h"
+
 Rgb Screenshot::At(int x, int y) const {
     const int width = Area.right - Area.left;
     const uint32_t pixel = Pixels[static_cast<size_t>(y - Area.top) * width + (x - Area.left)];
@@ -37,4 +41,30 @@ Screenshot CaptureScreen(const RECT& area) {
     if (memory) DeleteDC(memory);
     ReleaseDC(nullptr, screen);
     return shot;
+}
+
+int PixelsOtherThan(const Screenshot& shot, const RECT& rect, Rgb colour) {
+    int count = 0;
+    for (int y = std::max(rect.top, shot.Area.top); y < std::min(rect.bottom, shot.Area.bottom); ++y)
+        for (int x = std::max(rect.left, shot.Area.left); x < std::min(rect.right, shot.Area.right); ++x)
+            if (shot.At(x, y) != colour) ++count;
+    return count;
+}
+
+bool SaveBitmap(const Screenshot& shot, const std::string& path) {
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof info;
+    info.biWidth = shot.Area.right - shot.Area.left;
+    info.biHeight = -(shot.Area.bottom - shot.Area.top);  // rows top to bottom, as taken
+    info.biPlanes = 1;
+    info.biBitCount = 32;
+    info.biSizeImage = static_cast<DWORD>(shot.Pixels.size() * 4);
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + info.biSizeImage;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+    bytes.append(reinterpret_cast<const char*>(shot.Pixels.data()), info.biSizeImage);
+    return shot.Taken && WriteTextFile(path, bytes);
 }

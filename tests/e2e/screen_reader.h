@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <ostream>
+#include <string>
 #include <vector>
 
 struct Rgb {
@@ -14,6 +16,9 @@ inline bool operator==(Rgb a, Rgb b) {
 }
 inline bool operator!=(Rgb a, Rgb b) {
     return !(a == b);
+}
+inline std::ostream& operator<<(std::ostream& out, Rgb c) {
+    return out << int(c.R) << ',' << int(c.G) << ',' << int(c.B);
 }
 
 constexpr Rgb White = {255, 255, 255};
@@ -32,7 +37,8 @@ struct Screenshot {
 // Copies what the screen shows inside area (GetDC of the desktop, BitBlt).
 Screenshot CaptureScreen(const RECT& area);
 
-// Sum of the three channels, to compare lightness.
-inline int Lightness(Rgb c) {
-    return c.R + c.G + c.B;
-}
+// Pixels inside rect (screen coordinates, cut to the shot) that do not show colour.
+int PixelsOtherThan(const Screenshot& shot, const RECT& rect, Rgb colour);
+
+// Writes the shot as a BMP file for people to look at.
+bool SaveBitmap(const Screenshot& shot, const std::string& path);

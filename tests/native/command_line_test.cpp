@@ -128,13 +128,4 @@ TEST(ReadModeSwitch, FollowsTheSwitchTable) {
     }
 }
 
-TEST(ReadModeSwitch, TakesTheWholeCommandLineAfterTheName) {
-    const char* tail = SkipProgramName("\"C:\\My Savers\\Brasswick.scr\" /s", NextByte);
-    EXPECT_EQ(ReadModeSwitch(tail, false).Mode, SaverMode::FullScreen);
-    tail = SkipProgramName("\"C:\\My Savers\\Brasswick.scr /s", NextByte);
-    EXPECT_EQ(ReadModeSwitch(tail, false).Mode, SaverMode::ConfigNoOwner);
-    tail = SkipProgramName("Brasswick.scr\t/p 77", NextByte);
-    EXPECT_EQ(ReadModeSwitch(tail, false).Window, 77u);
-}
-
 }  // namespace

@@ -39,12 +39,4 @@ TEST(MeasureSoundLevel, AveragesTheDistanceFrom128) {
     }
 }
 
-TEST(MeasureSoundLevel, DividesByTheCountGiven) {
-    const uint8_t samples[] = {0, 0, 128, 128};
-    EXPECT_EQ(MeasureSoundLevel(samples, 4), 64);
-    EXPECT_EQ(MeasureSoundLevel(samples, 2), 128);
-    EXPECT_EQ(MeasureSoundLevel(samples, 3), 85);
-    EXPECT_EQ(MeasureSoundLevel(samples, 0), 0);
-}
-
 }  // namespace

@@ -14,14 +14,11 @@ using Positions = std::array<int, 6>;
 
 struct Sliders {
     Positions Values;
-    std::vector<int> Reads;   // ids in the order they were read
     std::vector<int> Writes;  // ids in the order they were written
 };
 
 int Read(void* context, int id) {
-    auto* sliders = static_cast<Sliders*>(context);
-    sliders->Reads.push_back(id);
-    return sliders->Values.at(id - First);
+    return static_cast<Sliders*>(context)->Values.at(id - First);
 }
 
 void Write(void* context, int id, int position) {
@@ -60,7 +57,7 @@ TEST(OrderThresholds, KeepsTheSixAscendingAroundTheMovedSlider) {
         {"equal neighbours stay", {5, 5, 5, 5, 5, 5}, 1005, 5, {5, 5, 5, 5, 5, 5}},
     };
     for (const MoveCase& c : cases) {
-        Sliders sliders{c.Before, {}, {}};
+        Sliders sliders{c.Before, {}};
         sliders.Values.at(c.Moved - First) = c.NewPosition;
         FollowThreshold(sliders, c.Moved);
         EXPECT_EQ(sliders.Values, c.After) << c.Name;
@@ -69,7 +66,7 @@ TEST(OrderThresholds, KeepsTheSixAscendingAroundTheMovedSlider) {
 
 TEST(OrderThresholds, LeavesTwoOtherSlidersOutOfOrderWithEachOther) {
     // 1004 and 1005 disagree with each other but not with 1007, which notifies.
-    Sliders sliders{{2, 30, 20, 25, 40, 64}, {}, {}};
+    Sliders sliders{{2, 30, 20, 25, 40, 64}, {}};
     FollowThreshold(sliders, 1007);
     EXPECT_EQ(sliders.Values, (Positions{2, 30, 20, 25, 40, 64}));
     EXPECT_TRUE(sliders.Writes.empty());
@@ -80,45 +77,10 @@ TEST(OrderThresholds, LeavesTwoOtherSlidersOutOfOrderWithEachOther) {
 }
 
 TEST(OrderThresholds, NeverMovesTheNotifyingSliderAndWritesOnlyWhatChanges) {
-    Sliders sliders{{2, 4, 8, 3, 32, 64}, {}, {}};
+    Sliders sliders{{2, 4, 8, 3, 32, 64}, {}};
     FollowThreshold(sliders, 1006);
     EXPECT_EQ(sliders.Values, (Positions{2, 3, 3, 3, 32, 64}));
     EXPECT_EQ(sliders.Writes, (std::vector<int>{1004, 1005}));
-}
-
-TEST(OrderThresholds, ReadsTheMovedPositionOnceThenEachOtherInAscendingOrder) {
-    Sliders sliders{{2, 4, 8, 16, 32, 64}, {}, {}};
-    OrderThresholds(AccessTo(sliders), 1005, First, Last, +1);
-    EXPECT_EQ(sliders.Reads, (std::vector<int>{1005, 1003, 1004, 1006, 1007, 1008}));
-}
-
-TEST(OrderThresholds, DirectionDecidesWhichSideIsPulled) {
-    // Over the whole range only one side may move: -1 lowers, +1 raises.
-    Sliders lowering{{50, 10, 60, 5, 70, 20}, {}, {}};
-    OrderThresholds(AccessTo(lowering), 1006, First, Last, -1);
-    EXPECT_EQ(lowering.Values, (Positions{5, 5, 5, 5, 5, 5}));
-
-    Sliders raising{{50, 10, 60, 5, 70, 20}, {}, {}};
-    OrderThresholds(AccessTo(raising), 1006, First, Last, +1);
-    EXPECT_EQ(raising.Values, (Positions{50, 10, 60, 5, 70, 20}));
-    raising.Values = {50, 10, 60, 30, 70, 20};
-    OrderThresholds(AccessTo(raising), 1006, First, Last, +1);
-    EXPECT_EQ(raising.Values, (Positions{50, 30, 60, 30, 70, 30}));
-}
-
-TEST(OrderThresholds, DoesNothingWhenFirstIsPastLast) {
-    Sliders sliders{{9, 8, 7, 6, 5, 4}, {}, {}};
-    OrderThresholds(AccessTo(sliders), 1005, 1006, 1005, -1);
-    EXPECT_EQ(sliders.Values, (Positions{9, 8, 7, 6, 5, 4}));
-    EXPECT_TRUE(sliders.Reads.empty());
-    EXPECT_TRUE(sliders.Writes.empty());
-}
-
-TEST(OrderThresholds, ComparesSignedPositions) {
-    Sliders sliders{{-3, 4, 8, 16, 32, 64}, {}, {}};
-    sliders.Values[2] = -1;
-    FollowThreshold(sliders, 1005);
-    EXPECT_EQ(sliders.Values, (Positions{-3, -1, -1, 16, 32, 64}));
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ TEST(LayoutTileGrid, ChoosesTileSizeAndCoversTheArea) {
         {640, 1024, 16, 42, 66, -16, -16},
         {0, 0, 16, 2, 2, -16, -16},
         {17, 33, 16, 3, 4, -16, -16},      // width mod 16 is 1: half of it rounds down
+        {145, 112, 16, 11, 9, -16, -16},   // the first column wholly outside, the last shows one pixel
     };
     for (const LayoutCase& c : cases) {
         TileGrid grid;
@@ -40,36 +41,6 @@ TEST(LayoutTileGrid, ChoosesTileSizeAndCoversTheArea) {
         EXPECT_GE(last.X + c.Tile, c.Width + c.Tile / 2);
         EXPECT_GE(last.Y + c.Tile, c.Height + c.Tile / 2);
     }
-}
-
-TEST(LayoutTileGrid, FillsSlotsRowMajor) {
-    TileGrid grid;
-    VisitOrder order{};
-    ASSERT_TRUE(LayoutTileGrid(grid, order, 1920, 1080));
-    const TileSlot& twenty = order.Slots[20];  // column 3, row 1
-    EXPECT_EQ(twenty.Index, 20);
-    EXPECT_EQ(twenty.Reserved, 0);
-    EXPECT_EQ(twenty.X, 256);
-    EXPECT_EQ(twenty.Y, 28);
-    for (int32_t i = 0; i < grid.SlotCount; ++i) EXPECT_EQ(order.Slots[i].Index, i);
-}
-
-// Whole cells are centred; the extra column beyond each edge is wholly or
-// partly outside, depending on the leftover.
-TEST(LayoutTileGrid, PlacesEdgeCellsOutsideTheArea) {
-    TileGrid grid;
-    VisitOrder order{};
-    ASSERT_TRUE(LayoutTileGrid(grid, order, 1920, 1080));
-    int outside = 0;
-    for (int32_t i = 0; i < grid.SlotCount; ++i) {
-        const TileSlot& s = order.Slots[i];
-        if (s.X + 128 <= 0 || s.X >= 1920 || s.Y + 128 <= 0 || s.Y >= 1080) ++outside;
-    }
-    EXPECT_EQ(outside, 20);  // columns 0 and 16
-
-    ASSERT_TRUE(LayoutTileGrid(grid, order, 16 * 9 + 1, 112));
-    EXPECT_EQ(order.Slots[0].X, -16);       // wholly outside
-    EXPECT_EQ(order.Slots[10].X, 144);      // shows one pixel of 145
 }
 
 std::vector<TileSlot> ShuffledOrder(int32_t width, int32_t height, unsigned seed, TileGrid& grid) {
@@ -110,17 +81,6 @@ TEST(ShuffleVisitOrder, RepeatsForTheSameSeed) {
         differs = differs || first[i].Index != other[i].Index;
     }
     EXPECT_TRUE(differs);
-}
-
-// Two draws per step, 10 x SlotCount steps: the generator is left exactly
-// that far along.
-TEST(ShuffleVisitOrder, DrawsTwentyNumbersPerSlot) {
-    TileGrid grid;
-    ShuffledOrder(152, 112, 99, grid);
-    const int next = std::rand();
-    std::srand(99);
-    for (int i = 0; i < 20 * 99; ++i) std::rand();
-    EXPECT_EQ(std::rand(), next);
 }
 
 TEST(NextTileSlot, WalksTheOrderAndWraps) {

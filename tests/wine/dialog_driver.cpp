@@ -14,18 +14,11 @@ struct DriverContext {
     DrivenDialog* Outcome;
 };
 
-BOOL CALLBACK FindDialogWindow(HWND window, LPARAM found) {
-    char className[32] = {};
-    GetClassNameA(window, className, sizeof className);
-    if (std::string(className) != "#32770" || !IsWindowVisible(window)) return TRUE;
-    *reinterpret_cast<HWND*>(found) = window;
-    return FALSE;
-}
-
 HWND DialogOfThread(DWORD threadId) {
-    HWND found = nullptr;
-    EnumThreadWindows(threadId, FindDialogWindow, reinterpret_cast<LPARAM>(&found));
-    return found;
+    HWND dialog = nullptr;
+    while ((dialog = FindWindowExA(nullptr, dialog, "#32770", nullptr)) != nullptr)
+        if (GetWindowThreadProcessId(dialog, nullptr) == threadId && IsWindowVisible(dialog)) return dialog;
+    return nullptr;
 }
 
 bool IsPainted(HWND dialog) {

@@ -14,69 +14,67 @@ void CountFault() {
     ++FaultsCalled;
 }
 
-int ReturnsSeven(void*) {
-    return 7;
-}
-
-int WritesThroughNull(void* target) {
-    *static_cast<volatile int*>(target) = 1;
-    return 0;
-}
-
-int DividesByZero(void* divisor) {
-    return 100 / *static_cast<volatile int*>(divisor);
-}
-
 void* ExceptionChainHead() {
     void* head;
     __asm__ __volatile__("movl %%fs:0, %0" : "=r"(head));
     return head;
 }
 
-TEST(FaultGuard, PassesTheResultThroughWhenNothingFaults) {
-    FaultsCalled = 0;
-    void* before = ExceptionChainHead();
-    EXPECT_EQ(RunUnderFaultGuard(ReturnsSeven, nullptr, CountFault), 7);
-    EXPECT_EQ(FaultsCalled, 0);
-    EXPECT_EQ(ExceptionChainHead(), before);
-}
-
-// Without a debugger, UnhandledExceptionFilter answers as the top-level
-// filter does; the test stands in for the platform's crash reporting with it.
+// Top-level filters, which UnhandledExceptionFilter asks first. Without a
+// debugger, their answer is what the platform's crash reporting would choose.
 LONG WINAPI ChooseHandler(EXCEPTION_POINTERS*) {
     return EXCEPTION_EXECUTE_HANDLER;
 }
-
-TEST(FaultGuard, EndsWithMinusOneAfterAFault) {
-    LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(ChooseHandler);
-    FaultsCalled = 0;
-    void* before = ExceptionChainHead();
-    EXPECT_EQ(RunUnderFaultGuard(WritesThroughNull, nullptr, CountFault), -1);
-    EXPECT_EQ(FaultsCalled, 1);
-    EXPECT_EQ(ExceptionChainHead(), before);
-
-    int zero = 0;
-    EXPECT_EQ(RunUnderFaultGuard(DividesByZero, &zero, CountFault), -1);
-    EXPECT_EQ(FaultsCalled, 2);
-    EXPECT_EQ(ExceptionChainHead(), before);
-    SetUnhandledExceptionFilter(previous);
-}
-
 LONG WINAPI ResumeAfterRaise(EXCEPTION_POINTERS*) {
     return EXCEPTION_CONTINUE_EXECUTION;
 }
 
-int RaisesContinuable(void*) {
-    RaiseException(0xE0000001, 0, 0, nullptr);
-    return 5;
+class FaultGuard : public ::testing::Test {
+protected:
+    void SetUp() override { FaultsCalled = 0; }
+    void TearDown() override {
+        if (filtered_) SetUnhandledExceptionFilter(previous_);
+    }
+    void Filter(LPTOP_LEVEL_EXCEPTION_FILTER filter) {
+        previous_ = SetUnhandledExceptionFilter(filter);
+        filtered_ = true;
+    }
+
+    LPTOP_LEVEL_EXCEPTION_FILTER previous_ = nullptr;
+    bool filtered_ = false;
+    void* const chain_ = ExceptionChainHead();
+};
+
+TEST_F(FaultGuard, PassesTheResultThroughWhenNothingFaults) {
+    EXPECT_EQ(RunUnderFaultGuard([](void*) { return 7; }, nullptr, CountFault), 7);
+    EXPECT_EQ(FaultsCalled, 0);
+    EXPECT_EQ(ExceptionChainHead(), chain_);
 }
 
-// UnhandledExceptionFilter asks the top-level filter first; resuming is its call.
-TEST(FaultGuard, ResumesWhenTheFilterSaysSo) {
-    FaultsCalled = 0;
-    LPTOP_LEVEL_EXCEPTION_FILTER previous = SetUnhandledExceptionFilter(ResumeAfterRaise);
-    EXPECT_EQ(RunUnderFaultGuard(RaisesContinuable, nullptr, CountFault), 5);
-    SetUnhandledExceptionFilter(previous);
+TEST_F(FaultGuard, EndsWithMinusOneAfterAFault) {
+    Filter(ChooseHandler);
+    auto writesThroughNull = [](void* target) {
+        *static_cast<volatile int*>(target) = 1;
+        return 0;
+    };
+    EXPECT_EQ(RunUnderFaultGuard(writesThroughNull, nullptr, CountFault), -1);
+    EXPECT_EQ(FaultsCalled, 1);
+    EXPECT_EQ(ExceptionChainHead(), chain_);
+
+    int zero = 0;
+    auto dividesByZero = [](void* divisor) { return 100 / *static_cast<volatile int*>(divisor); };
+    EXPECT_EQ(RunUnderFaultGuard(dividesByZero, &zero, CountFault), -1);
+    EXPECT_EQ(FaultsCalled, 2);
+    EXPECT_EQ(ExceptionChainHead(), chain_);
+}
+
+TEST_F(FaultGuard, ResumesWhenTheFilterSaysSo) {
+    Filter(ResumeAfterRaise);
+    auto raisesContinuable = [](void*) {
+        RaiseException(0xE0000001, 0, 0, nullptr);
+        return 5;
+    };
+    EXPECT_EQ(RunUnderFaultGuard(raisesContinuable, nullptr, CountFault), 5);
     EXPECT_EQ(FaultsCalled, 0);
 }
 

@@ -1,6 +1,8 @@
 // Closing on Windows 9x, where the platform's password provider has the say.
 #include "saver_window_fixture.h"
 
+#include "e2e/saved_state.h"
+
 #include "host/host_state.h"
 #include "host/password_hooks.h"
 #include "mosaic/tile_saver.h"
@@ -46,7 +48,7 @@ TEST_F(PasswordHooks, WithoutProviderTheFirstCloseIsGranted) {
     EXPECT_FALSE(IsWindow(window_));
 }
 
-TEST_F(PasswordHooks, RefusedPromptKeepsTheSaverRunning) {
+TEST_F(PasswordHooks, RefusedPromptKeepsTheSaverRunningAndNothingClosesMeanwhile) {
     CreateFullScreen();
     UseProvider(FALSE);
     SetCursorPos(640, 480);
@@ -54,23 +56,16 @@ TEST_F(PasswordHooks, RefusedPromptKeepsTheSaverRunning) {
     ShowSomeCursor();
     EXPECT_EQ(Send(WM_CLOSE), 0);
     EXPECT_TRUE(IsWindow(window_));
-    EXPECT_EQ(Prompt.Calls, 1);
+    EXPECT_EQ(Prompt.VerifyingDuringPrompt, 1);
+    EXPECT_EQ(Prompt.NestedCloseResult, 0) << "a second close is refused";
+    EXPECT_EQ(Prompt.Calls, 1) << "without a second prompt";
+    EXPECT_EQ(TakePostedCloses(), 0) << "keys during the prompt ask nothing";
     EXPECT_EQ(HostState.IsClosing, 0);
     EXPECT_EQ(HostState.IsVerifying, 0);
     EXPECT_TRUE(CursorHidden());
     EXPECT_EQ(HostState.LastCursorPos.x, 640) << "travel during the prompt must not close at once";
     EXPECT_EQ(HostState.LastCursorPos.y, 480);
     EXPECT_LT(GetTickCount() - HostState.LastVerifyTick, 1000u);
-}
-
-TEST_F(PasswordHooks, NothingClosesWhileThePromptIsOpen) {
-    CreateFullScreen();
-    UseProvider(FALSE);
-    Send(WM_CLOSE);
-    EXPECT_EQ(Prompt.VerifyingDuringPrompt, 1);
-    EXPECT_EQ(Prompt.NestedCloseResult, 0) << "a second close is refused";
-    EXPECT_EQ(Prompt.Calls, 1) << "without a second prompt";
-    EXPECT_EQ(TakePostedCloses(), 0) << "keys during the prompt ask nothing";
 }
 
 TEST_F(PasswordHooks, PromptsAtMostOncePer200Milliseconds) {
@@ -130,8 +125,7 @@ TEST_F(PasswordHooks, AutoPlayClosesAndAnswersByProvider) {
 
 TEST_F(PasswordHooks, AutoPlayClosesEvenThePreview) {
     HostState.AutoPlayMessage = RegisterWindowMessageA("QueryCancelAutoPlay");
-    CreatePreviewHost(152, 112);
-    CreatePreview(host_);
+    CreatePreview();
     EXPECT_EQ(Send(HostState.AutoPlayMessage), 0);
     EXPECT_EQ(TakePostedCloses(), 1);
 }
@@ -141,26 +135,12 @@ class PasswordSwitch : public PasswordHooks {
 protected:
     void SetUp() override {
         PasswordHooks::SetUp();
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
-                                  KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &desktop_, nullptr),
-                  ERROR_SUCCESS);
-        saved_.resize(64);
-        DWORD size = static_cast<DWORD>(saved_.size());
-        hadValue_ = RegQueryValueExA(desktop_, Value, nullptr, &savedType_, saved_.data(), &size) == ERROR_SUCCESS;
-        saved_.resize(size);
+        switch_ = SaveRegistryValue(HKEY_CURRENT_USER, "Control Panel\\Desktop", "ScreenSaveUsePassword");
     }
     void TearDown() override {
-        if (hadValue_)
-            RegSetValueExA(desktop_, Value, 0, savedType_, saved_.data(), static_cast<DWORD>(saved_.size()));
-        else
-            RegDeleteValueA(desktop_, Value);
-        RegCloseKey(desktop_);
+        RestoreRegistryValue(switch_);
         UnloadPasswordProvider();
         PasswordHooks::TearDown();
-    }
-    void SetSwitch(const void* data, DWORD size) {
-        ASSERT_EQ(RegSetValueExA(desktop_, Value, 0, REG_BINARY, static_cast<const BYTE*>(data), size),
-                  ERROR_SUCCESS);
     }
     static BOOL SaverRunningMark() {
         BOOL running = FALSE;
@@ -168,27 +148,23 @@ protected:
         return running;
     }
 
-    static constexpr const char* Value = "ScreenSaveUsePassword";
-    HKEY desktop_ = nullptr;
-    bool hadValue_ = false;
-    DWORD savedType_ = 0;
-    std::vector<BYTE> saved_;
+    SavedRegistryValue switch_;
 };
 
 TEST_F(PasswordSwitch, OffOrMissingLoadsNothingAndLeavesTheMark) {
-    const DWORD off = 0;
-    const BYTE eightBytes[8] = {1, 0, 0, 0, 0, 0, 0, 0};
-    for (int variant = 0; variant < 3; ++variant) {
-        if (variant == 0) RegDeleteValueA(desktop_, Value);
-        if (variant == 1) SetSwitch(&off, sizeof off);
-        if (variant == 2) SetSwitch(eightBytes, sizeof eightBytes);  // too long: the query fails
+    // Missing, off, and too long for the query to succeed.
+    const BYTE data[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+    for (DWORD size : {0, 4, 8}) {
+        const BYTE off[4] = {};
+        ASSERT_TRUE(size == 0 ? DeleteRegistryValue(switch_)
+                              : SetRegistryValue(switch_, REG_BINARY, size == 4 ? off : data, size));
         for (BOOL mark : {TRUE, FALSE}) {
             SystemParametersInfoA(SPI_SCREENSAVERRUNNING, mark, nullptr, 0);
             LoadPasswordProvider();
-            EXPECT_EQ(PasswordProvider.ProviderModule, nullptr) << variant;
-            EXPECT_EQ(PasswordProvider.VerifyEntry, nullptr) << variant;
+            EXPECT_EQ(PasswordProvider.ProviderModule, nullptr) << size << " bytes";
+            EXPECT_EQ(PasswordProvider.VerifyEntry, nullptr) << size << " bytes";
             UnloadPasswordProvider();
-            EXPECT_EQ(SaverRunningMark(), mark) << variant << " mark untouched";
+            EXPECT_EQ(SaverRunningMark(), mark) << size << " bytes: mark untouched";
         }
     }
 }
@@ -217,7 +193,7 @@ TEST_F(PasswordSwitch, OnLoadsTheProviderAndMarksTheSaverRunning) {
 
 TEST_F(PasswordSwitch, NothingHappensOutsideWindows9x) {
     const DWORD on = 1;
-    SetSwitch(&on, sizeof on);
+    ASSERT_TRUE(SetRegistryValue(switch_, REG_BINARY, reinterpret_cast<const BYTE*>(&on), 4));
     HostState.IsWin9x = 0;
     SystemParametersInfoA(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);
     LoadPasswordProvider();

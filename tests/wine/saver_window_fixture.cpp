@@ -61,9 +61,9 @@ void SaverWindowTest::TearDown() {
     ResetHostState();
 }
 
-HWND SaverWindowTest::CreateFullScreen(int width, int height) {
+HWND SaverWindowTest::CreateFullScreen() {
     window_ = CreateWindowExA(WS_EX_TOPMOST, SaverClassName, FullScreenTitle,
-                              WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, width, height,
+                              WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 1920, 1080,
                               nullptr, nullptr, HostState.Instance, nullptr);
     HostState.SaverWindow = window_;
     UpdateWindow(window_);
@@ -71,21 +71,15 @@ HWND SaverWindowTest::CreateFullScreen(int width, int height) {
     return window_;
 }
 
-HWND SaverWindowTest::CreatePreviewHost(int clientWidth, int clientHeight) {
-    RECT frame = {0, 0, clientWidth, clientHeight};
+HWND SaverWindowTest::CreatePreview() {
+    RECT frame = {0, 0, 152, 112};
     AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
     host_ = CreateWindowExA(0, "BrasswickTestHost", "Display settings", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
                             frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                             GetModuleHandleA(nullptr), nullptr);
-    return host_;
-}
-
-HWND SaverWindowTest::CreatePreview(HWND parent) {
-    RECT client;
-    GetClientRect(parent, &client);
     HostState.IsPreview = 1;
-    window_ = CreateWindowExA(0, SaverClassName, PreviewTitle, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                              client.right, client.bottom, parent, nullptr, HostState.Instance, nullptr);
+    window_ = CreateWindowExA(0, SaverClassName, PreviewTitle, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 152,
+                              112, host_, nullptr, HostState.Instance, nullptr);
     HostState.SaverWindow = window_;
     UpdateWindow(window_);
     TakePosted();
@@ -111,18 +105,6 @@ int SaverWindowTest::TakePostedCloses() {
 
 LRESULT SaverWindowTest::Send(UINT message, WPARAM wParam, LPARAM lParam) {
     return SendMessageA(window_, message, wParam, lParam);
-}
-
-void PumpMessages(DWORD ms) {
-    const DWORD start = GetTickCount();
-    MSG message;
-    while (GetTickCount() - start < ms) {
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        Sleep(5);
-    }
 }
 
 bool CursorHidden() {

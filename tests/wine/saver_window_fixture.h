@@ -13,10 +13,10 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Shapes as the host makes them: a topmost popup, or a child of parent.
-    HWND CreateFullScreen(int width = 1920, int height = 1080);
-    HWND CreatePreview(HWND parent);
-    HWND CreatePreviewHost(int clientWidth, int clientHeight);
+    // Shapes as the host makes them: a topmost popup, or a child filling a
+    // 152 x 112 pane of a host window.
+    HWND CreateFullScreen();
+    HWND CreatePreview();
 
     // Removes everything posted to the window (and WM_QUIT) and returns the
     // message numbers, oldest first; nothing is dispatched.
@@ -31,9 +31,6 @@ protected:
 
 // WM_HELP messages that reached the preview host window, sent or posted.
 extern int HostHelpRequests;
-
-// Runs the thread's message loop for up to ms milliseconds.
-void PumpMessages(DWORD ms);
 
 bool CursorHidden();
 void ShowSomeCursor();

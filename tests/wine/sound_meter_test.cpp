@@ -12,12 +12,11 @@
 #include <cstring>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "debug_output.h"
 #include "settings/saver_settings.h"
-#include "sound/sound_level.h"
 #include "shared/room_tone.h"
+#include "sound/sound_level.h"
 #include "sound/sound_meter.h"
 #include "sound/sound_meter_state.h"
 #include "sound/tile_choice.h"
@@ -52,9 +51,8 @@ SoundLevel CaptureLevel() {
 
 bool WaitForLevelNear(SoundLevel target, SoundLevel tolerance) {
     const DWORD start = GetTickCount();
-    while (GetTickCount() - start < ToneTimeoutMs) {
+    while (GetTickCount() - start < ToneTimeoutMs)
         if (std::abs(CaptureLevel() - target) <= tolerance) return true;
-    }
     return false;
 }
 
@@ -77,26 +75,17 @@ void LoadDefaultThresholds() {
     for (int k = 0; k < ThresholdCount; ++k) std::snprintf(SaverSettings.Thresholds[k], SettingTextSize, "%s", texts[k]);
 }
 
-std::set<TileImageId> TilesOfManyTicks() {
-    std::set<TileImageId> tiles;
-    for (int i = 0; i < 300; ++i) tiles.insert(ChooseTileByLevel());
-    return tiles;
-}
-
-TEST(SoundMeter, OpensIdleAndTheFirstRequestStartsACapture) {
+TEST(SoundMeter, OpensIdleAndMeasuresSilenceAsZero) {
     SoundMeter.Busy = 1;  // leftovers that open must clear
     SoundMeter.LastLevel = 55;
     ASSERT_NO_FATAL_FAILURE(OpenMeter());
-    EXPECT_NE(SoundMeter.Device, nullptr);
     const WAVEFORMATEX format = {WAVE_FORMAT_PCM, 1, 11025, 11025, 1, 8, 0};
     EXPECT_EQ(std::memcmp(&SoundMeter.Format, &format, sizeof format), 0);
     const WAVEHDR& header = SoundMeter.Header;
     ASSERT_NE(SoundMeter.Buffer, nullptr);
     EXPECT_EQ(header.lpData, reinterpret_cast<LPSTR>(SoundMeter.Buffer));
     EXPECT_EQ(header.dwBufferLength, 11u);
-    EXPECT_EQ(header.dwLoops, 1u);
     EXPECT_EQ(header.dwFlags, 0u);
-    EXPECT_EQ(header.dwBytesRecorded, 0u);
     EXPECT_EQ(SoundMeter.Busy.load(), 0);
     EXPECT_EQ(SoundMeter.LastLevel.load(), 0);
 
@@ -105,48 +94,35 @@ TEST(SoundMeter, OpensIdleAndTheFirstRequestStartsACapture) {
     EXPECT_EQ(StartLevelCapture(&level, &code), 1);
     EXPECT_EQ(code, MMSYSERR_NOERROR);
     EXPECT_EQ(level, 0);
-    EXPECT_TRUE(header.dwFlags & WHDR_PREPARED);
     EXPECT_TRUE(header.dwFlags & (WHDR_INQUEUE | WHDR_DONE));  // queued, or even filled already
     EXPECT_TRUE(WaitUntilIdle());
     EXPECT_EQ(header.dwBytesRecorded, 11u);
-    CloseMeter();
-}
-
-TEST(SoundMeter, SilenceMeasuresZero) {
-    ASSERT_NO_FATAL_FAILURE(OpenMeter());
     for (int i = 0; i < 25; ++i) EXPECT_EQ(CaptureLevel(), 0) << "capture " << i;
     CloseMeter();
 }
 
 TEST(SoundMeter, ToneMeasuresItsAmplitudeAndChoosesItsBand) {
-    struct ToneCase {
+    const struct {
         int Amplitude;
         TileImageId Tile;
-    };
-    const ToneCase cases[] = {{20, 106}, {50, 107}, {100, 108}};
+    } cases[] = {{20, 106}, {50, 107}, {100, 108}};
     LoadDefaultThresholds();
     ASSERT_NO_FATAL_FAILURE(OpenMeter());
-    for (const ToneCase& c : cases) {
+    for (const auto& c : cases) {
         // The sound server resamples on the way to the sink and back, which
         // was seen to take up to 5% off a tone; on a busy machine the stream
         // also drops out now and then, which only ever makes it quieter.
         const SoundLevel tolerance = 3 + c.Amplitude / 20;
         Tone tone;
         ASSERT_TRUE(StartTone(tone, c.Amplitude));
-        EXPECT_TRUE(WaitForLevelNear(c.Amplitude, tolerance)) << "tone of amplitude " << c.Amplitude << " never heard";
-        // Each choice sees the level of the capture before it and starts the next.
-        SoundLevel previous = SoundMeter.LastLevel.load();
+        ASSERT_TRUE(WaitForLevelNear(c.Amplitude, tolerance)) << "tone of amplitude " << c.Amplitude << " never heard";
+        // The choice sees the level just measured.
+        EXPECT_EQ(ChooseTileByLevel(), c.Tile) << "amplitude " << c.Amplitude;
         int heard = 0;
         for (int i = 0; i < 20; ++i) {
-            const TileImageId tile = ChooseTileByLevel();
-            const bool previousNear = std::abs(previous - c.Amplitude) <= tolerance;
-            if (previousNear) {
-                EXPECT_EQ(tile, c.Tile) << "after level " << previous;
-            }
-            heard += previousNear ? 1 : 0;
-            ASSERT_TRUE(WaitUntilIdle());
-            previous = SoundMeter.LastLevel.load();
-            EXPECT_LE(previous, c.Amplitude + tolerance);
+            const SoundLevel level = CaptureLevel();
+            EXPECT_LE(level, c.Amplitude + tolerance);
+            heard += std::abs(level - c.Amplitude) <= tolerance;
         }
         EXPECT_GE(heard, 15) << "amplitude " << c.Amplitude;
         StopTone(tone);
@@ -168,10 +144,9 @@ TEST(SoundMeter, RequestInFlightReturnsThePreviousLevelAndTracesLocking) {
         StartWatchingDebugOutput();
         int32_t first = -1, second = -1;
         MMRESULT firstCode = MMSYSERR_ERROR, secondCode = MMSYSERR_ERROR;
-        const int firstResult = StartLevelCapture(&first, &firstCode);
+        EXPECT_EQ(StartLevelCapture(&first, &firstCode), 1);
         const int secondResult = StartLevelCapture(&second, &secondCode);
         const std::string trace = StopWatchingDebugOutput();
-        EXPECT_EQ(firstResult, 1);
         EXPECT_EQ(first, 77);
         if (trace.empty()) continue;
         locked = true;
@@ -192,101 +167,80 @@ TEST(SoundMeter, CallbackHandlesOnlyWimData) {
     SoundMeter.Busy = 1;
     SoundMeter.LastLevel = 5;
     for (uint32_t i = 0; i < CaptureLength; ++i) SoundMeter.Buffer[i] = i < 6 ? 0 : 255;
-    const DWORD_PTR header = reinterpret_cast<DWORD_PTR>(&SoundMeter.Header);
     CaptureDoneCallback(SoundMeter.Device, WIM_OPEN, 0, 0, 0);
     CaptureDoneCallback(SoundMeter.Device, WIM_CLOSE, 0, 0, 0);
     EXPECT_EQ(SoundMeter.Busy.load(), 1);
     EXPECT_EQ(SoundMeter.LastLevel.load(), 5);
     // The divisor is the buffer's length, not the count the platform recorded.
     SoundMeter.Header.dwBytesRecorded = 5;
-    CaptureDoneCallback(SoundMeter.Device, WIM_DATA, 0, header, 0);
+    CaptureDoneCallback(SoundMeter.Device, WIM_DATA, 0, reinterpret_cast<DWORD_PTR>(&SoundMeter.Header), 0);
     EXPECT_EQ(SoundMeter.Busy.load(), 0);
     EXPECT_EQ(SoundMeter.LastLevel.load(), 127);
     CloseMeter();
 }
 
-TEST(SoundMeter, CloseWithNoCaptureInFlightClosesTheDevice) {
+TEST(SoundMeter, CloseFreesDeviceAndBufferOnlyWithNoCaptureInFlight) {
     ASSERT_NO_FATAL_FAILURE(OpenMeter());
     CaptureLevel();
-    const HWAVEIN device = SoundMeter.Device;
     UINT id = 0;
-    ASSERT_EQ(waveInGetID(device, &id), MMSYSERR_NOERROR);
+    MMRESULT code = MMSYSERR_NOERROR;
+    for (int attempt = 0; attempt < RaceAttempts && code == MMSYSERR_NOERROR; ++attempt) {
+        int32_t level = -1;
+        ASSERT_EQ(StartLevelCapture(&level, &code), 1);
+        const HWAVEIN device = SoundMeter.Device;
+        CloseSoundMeter(&code);
+        if (code != MMSYSERR_NOERROR) break;
+        // The capture won the race and the meter closed: open it again.
+        EXPECT_EQ(SoundMeter.Buffer, nullptr);
+        EXPECT_EQ(waveInGetID(device, &id), MMSYSERR_INVALHANDLE);
+        ASSERT_NO_FATAL_FAILURE(OpenMeter());
+    }
+    EXPECT_EQ(code, static_cast<MMRESULT>(WAVERR_STILLPLAYING));
+    EXPECT_NE(SoundMeter.Buffer, nullptr);
+    EXPECT_EQ(waveInGetID(SoundMeter.Device, &id), MMSYSERR_NOERROR);
+    // The late completion is still handled; with nothing in flight the meter closes.
+    const HWAVEIN device = SoundMeter.Device;
     CloseMeter();
     EXPECT_EQ(SoundMeter.Buffer, nullptr);
     EXPECT_EQ(waveInGetID(device, &id), MMSYSERR_INVALHANDLE);
 }
 
-TEST(SoundMeter, CloseWithACaptureInFlightLeavesDeviceAndBuffer) {
-    ASSERT_NO_FATAL_FAILURE(OpenMeter());
-    CaptureLevel();
-    MMRESULT code = MMSYSERR_NOERROR;
-    for (int attempt = 0; attempt < RaceAttempts && code == MMSYSERR_NOERROR; ++attempt) {
-        int32_t level = -1;
-        ASSERT_EQ(StartLevelCapture(&level, &code), 1);
-        CloseSoundMeter(&code);
-        // The capture won the race and the meter closed: open it again.
-        if (code == MMSYSERR_NOERROR) {
-            ASSERT_NO_FATAL_FAILURE(OpenMeter());
-        }
-    }
-    EXPECT_EQ(code, static_cast<MMRESULT>(WAVERR_STILLPLAYING));
-    EXPECT_NE(SoundMeter.Buffer, nullptr);
-    UINT id = 0;
-    EXPECT_EQ(waveInGetID(SoundMeter.Device, &id), MMSYSERR_NOERROR);
-    // The late completion is still handled, and then the meter closes.
-    EXPECT_TRUE(WaitUntilIdle());
-    CloseMeter();
-    EXPECT_EQ(SoundMeter.Buffer, nullptr);
-}
-
 // Failures injected through the real API: with the device closed underneath
-// the meter, the platform refuses its handle.
-void ExpectEveryRequestTriesAgain() {
-    SoundMeter.LastLevel = 33;
-    StartWatchingDebugOutput();
-    for (int i = 0; i < 3; ++i) {
-        int32_t level = -1;
+// the meter, the platform refuses its handle. Before any capture the prepare
+// needs the device; after one the header is still prepared and the add fails.
+TEST(SoundMeterFailure, AFailedPrepareOrAddLetsTheNextRequestTryAgain) {
+    LoadDefaultThresholds();
+    for (bool capturedBefore : {false, true}) {
+        ASSERT_NO_FATAL_FAILURE(OpenMeter());
+        if (capturedBefore) CaptureLevel();
+        ASSERT_EQ((SoundMeter.Header.dwFlags & WHDR_PREPARED) != 0, capturedBefore);
+        ASSERT_EQ(waveInClose(SoundMeter.Device), MMSYSERR_NOERROR);
+        SoundMeter.LastLevel = 33;
+        StartWatchingDebugOutput();
+        for (int i = 0; i < 3; ++i) {
+            int32_t level = -1;
+            MMRESULT code = MMSYSERR_NOERROR;
+            EXPECT_EQ(StartLevelCapture(&level, &code), 0) << "request " << i;
+            EXPECT_EQ(code, MMSYSERR_INVALHANDLE);
+            EXPECT_EQ(level, 33);
+            EXPECT_EQ(SoundMeter.Busy.load(), 0);
+        }
+        // Stuck after one failure, the meter would give 33, tile 107, every tick.
+        std::set<TileImageId> tiles;
+        for (int i = 0; i < 300; ++i) tiles.insert(ChooseTileByLevel());
+        EXPECT_EQ(tiles.size(), 7u) << "prepared before: " << capturedBefore;
+        EXPECT_EQ(StopWatchingDebugOutput().find("Locking!"), std::string::npos);
         MMRESULT code = MMSYSERR_NOERROR;
-        EXPECT_EQ(StartLevelCapture(&level, &code), 0) << "request " << i;
-        EXPECT_EQ(code, MMSYSERR_INVALHANDLE);
-        EXPECT_EQ(level, 33);
-        EXPECT_EQ(SoundMeter.Busy.load(), 0);
+        CloseSoundMeter(&code);
     }
-    // Stuck after one failure, the meter would give 33, tile 107, every tick.
-    EXPECT_EQ(TilesOfManyTicks().size(), 7u);
-    EXPECT_EQ(StopWatchingDebugOutput().find("Locking!"), std::string::npos);
 }
 
-TEST(SoundMeterFailure, FailedPrepareLetsTheNextRequestTryAgain) {
-    LoadDefaultThresholds();
-    ASSERT_NO_FATAL_FAILURE(OpenMeter());
-    ASSERT_EQ(SoundMeter.Header.dwFlags & WHDR_PREPARED, 0u);  // so the prepare needs the device
-    ASSERT_EQ(waveInClose(SoundMeter.Device), MMSYSERR_NOERROR);
-    ExpectEveryRequestTriesAgain();
-    MMRESULT code = MMSYSERR_NOERROR;
-    CloseSoundMeter(&code);
-}
-
-TEST(SoundMeterFailure, FailedAddLetsTheNextRequestTryAgain) {
-    LoadDefaultThresholds();
-    ASSERT_NO_FATAL_FAILURE(OpenMeter());
-    CaptureLevel();
-    // Still prepared from that capture, so the prepare succeeds without the
-    // device and the add is what fails.
-    ASSERT_NE(SoundMeter.Header.dwFlags & WHDR_PREPARED, 0u);
-    ASSERT_EQ(waveInClose(SoundMeter.Device), MMSYSERR_NOERROR);
-    ExpectEveryRequestTriesAgain();
-    MMRESULT code = MMSYSERR_NOERROR;
-    CloseSoundMeter(&code);
-}
-
-TEST(DebugTrace, WritesTheFormattedTextToTheDebuggerOutput) {
+TEST(DebugTrace, WritesTheFormattedTextCutTo511Characters) {
     StartWatchingDebugOutput();
     DebugTrace("%s %d%c", "level", 42, '\n');
     EXPECT_EQ(StopWatchingDebugOutput(), "level 42\n");
-    const std::string longText(600, 'x');
     StartWatchingDebugOutput();
-    DebugTrace("%s", longText.c_str());
+    DebugTrace("%s", std::string(600, 'x').c_str());
     EXPECT_EQ(StopWatchingDebugOutput(), std::string(511, 'x'));
 }
 
