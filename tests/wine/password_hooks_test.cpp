@@ -172,7 +172,7 @@ TEST_F(PasswordSwitch, OffOrMissingLoadsNothingAndLeavesTheMark) {
 // The PASSWORD.CPL double lies beside the test program, where LoadLibrary looks.
 TEST_F(PasswordSwitch, OnLoadsTheProviderAndMarksTheSaverRunning) {
     const DWORD on = 1;
-    SetSwitch(&on, sizeof on);
+    ASSERT_TRUE(SetRegistryValue(switch_, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on));
     SystemParametersInfoA(SPI_SCREENSAVERRUNNING, FALSE, nullptr, 0);
     LoadPasswordProvider();
     ASSERT_NE(PasswordProvider.ProviderModule, nullptr);
