@@ -34,7 +34,10 @@ start_wine_prefix() {
     export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
     export WINEARCH=win64
     SESSION_WINE_PREFIX=$WINEPREFIX
-    [ "$(cat "$WINEPREFIX/.brasswick-ready" 2>/dev/null)" = "$PrefixSetup" ] && return 0
+    if [ "$(cat "$WINEPREFIX/.brasswick-ready" 2>/dev/null)" = "$PrefixSetup" ]; then
+        forget_test_registry_changes
+        return 0
+    fi
     session_log "setting up Wine prefix $WINEPREFIX (first time only)"
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1
@@ -44,6 +47,13 @@ start_wine_prefix() {
     # whenever a top-level window goes away.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     echo "$PrefixSetup" >"$WINEPREFIX/.brasswick-ready"
+}
+
+# Tests put these back themselves; a test program that crashed could not, and
+# would leave the saver running as on Windows 98, or deaf, for the next run.
+forget_test_registry_changes() {
+    wine reg delete 'HKCU\Software\Wine\AppDefaults\Brasswick.scr' /f >/dev/null 2>&1 || true
+    wine reg delete 'HKCU\Software\Wine\Drivers' /v Audio /f >/dev/null 2>&1 || true
 }
 
 # A PulseAudio server of our own in DIR with a null sink "room" whose monitor
