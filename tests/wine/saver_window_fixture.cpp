@@ -41,16 +41,20 @@ void SaverWindowTest::SetUp() {
     RegisterClassesOnce();
 }
 
+bool WaitForMeterIdle(DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (SoundMeter.Busy.load() != 0) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(1);
+    }
+    return true;
+}
+
 // The saver opens the sound input once per process; the tests open it once
 // per window. A capture still in flight at destruction would leave its header
 // queued on the old device while the next window's open fills it anew.
-void WaitForCaptureToLand() {
-    const DWORD start = GetTickCount();
-    while (SoundMeter.Busy.load() && GetTickCount() - start < 10000) Sleep(10);
-}
-
 void SaverWindowTest::TearDown() {
-    WaitForCaptureToLand();
+    WaitForMeterIdle(10000);
     if (window_ && IsWindow(window_)) DestroyWindow(window_);
     if (host_ && IsWindow(host_)) DestroyWindow(host_);
     window_ = host_ = nullptr;

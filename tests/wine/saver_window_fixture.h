@@ -34,3 +34,6 @@ extern int HostHelpRequests;
 
 bool CursorHidden();
 void ShowSomeCursor();
+
+// Waits until no capture of the sound meter is in flight; false on timeout.
+bool WaitForMeterIdle(DWORD timeoutMs);

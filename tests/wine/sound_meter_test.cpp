@@ -14,6 +14,7 @@
 #include <string>
 
 #include "debug_output.h"
+#include "saver_window_fixture.h"
 #include "settings/saver_settings.h"
 #include "shared/room_tone.h"
 #include "sound/sound_level.h"
@@ -31,12 +32,7 @@ constexpr DWORD ToneTimeoutMs = 30000;
 constexpr int RaceAttempts = 50;
 
 bool WaitUntilIdle() {
-    const DWORD start = GetTickCount();
-    while (SoundMeter.Busy.load() != 0) {
-        if (GetTickCount() - start > CaptureTimeoutMs) return false;
-        Sleep(1);
-    }
-    return true;
+    return WaitForMeterIdle(CaptureTimeoutMs);
 }
 
 // One request and its completion: the level that this capture measured.
