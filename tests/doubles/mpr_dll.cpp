@@ -3,11 +3,12 @@
 #include <string>
 
 #include "tests/doubles/double_files.h"
+#include "tests/shared/window_text.h"
 
 extern "C" __declspec(dllexport) DWORD WINAPI PwdChangePasswordA(LPCSTR provider, HWND parent, DWORD flags,
                                                                  DWORD reserved) {
     AppendToLog(std::string("PwdChangePasswordA ") + (provider ? provider : "(null)") + " " +
-                std::to_string(reinterpret_cast<UINT_PTR>(parent)) + " " + std::to_string(flags) + " " +
+                Decimal(parent) + " " + std::to_string(flags) + " " +
                 std::to_string(reserved));
     return 0;
 }

@@ -3,10 +3,11 @@
 #include <string>
 
 #include "tests/doubles/double_files.h"
+#include "tests/shared/window_text.h"
 
 extern "C" __declspec(dllexport) BOOL WINAPI VerifyScreenSavePwd(HWND saverWindow) {
     const long answer = ReadAnswer();
-    AppendToLog("VerifyScreenSavePwd " + std::to_string(reinterpret_cast<UINT_PTR>(saverWindow)) + " " +
+    AppendToLog("VerifyScreenSavePwd " + Decimal(saverWindow) + " " +
                 std::to_string(answer));
     return static_cast<BOOL>(answer);
 }

@@ -22,7 +22,7 @@ protected:
 };
 
 TEST_F(ClosingFullScreen, KeyPressEndsTheSaver) {
-    PressKey(VK_SPACE);
+    PressKeyOnKeyboard(VK_SPACE);
     ExpectEndsWithZero(saver_, window_);
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "saver_process.h"
+#include "tests/shared/window_text.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ TEST(CommandLineEndToEnd, SwitchesThatRunNothingExitWithMinusOne) {
 TEST(CommandLineEndToEnd, PreviewOfAHandleThatNamesNoWindowExitsWithMinusOne) {
     HWND none = HandleOfNoWindow();
     ASSERT_NE(none, nullptr);
-    ExpectQuietFailure("/p " + std::to_string(reinterpret_cast<UINT_PTR>(none)));
+    ExpectQuietFailure("/p " + Decimal(none));
 }
 
 TEST(CommandLineEndToEnd, PasswordSwitchRunsNothingOutsideWindows9x) {

@@ -7,21 +7,12 @@
 #include <utility>
 #include <vector>
 
-#include "saved_state.h"
 #include "saver_process.h"
-#include "screen_reader.h"
+#include "tests/shared/saved_state.h"
+#include "tests/shared/screen_pixels.h"
+#include "tests/shared/window_text.h"
 
 namespace {
-
-std::string ItemText(HWND dialog, int id) {
-    char text[64] = {};
-    GetWindowTextA(GetDlgItem(dialog, id), text, sizeof text);
-    return text;
-}
-
-std::string Decimal(HWND window) {
-    return std::to_string(reinterpret_cast<UINT_PTR>(window));
-}
 
 // The visible dialog of one process: class #32770, caption starting with
 // the product name (the rest depends on the code page).
@@ -67,10 +58,10 @@ TEST_F(ConfigModeEndToEnd, EnterEndsTheDialogWithOneAndWritesTheFile) {
     ASSERT_NE(dialog, nullptr) << "no dialog";
     ASSERT_TRUE(WaitForText(dialog));
     // The keyboard starts on the period slider.
-    PressKey(VK_RIGHT);
-    PressKey(VK_RIGHT);
+    PressKeyOnKeyboard(VK_RIGHT);
+    PressKeyOnKeyboard(VK_RIGHT);
     EXPECT_TRUE(WaitForText(dialog, "302"));
-    PressKey(VK_RETURN);
+    PressKeyOnKeyboard(VK_RETURN);
     DWORD exitCode = 0;
     EXPECT_TRUE(WaitForExit(saver, 15000, exitCode));
     EXPECT_EQ(exitCode, 1u);
@@ -152,9 +143,9 @@ TEST_F(ConfigModeEndToEnd, OnAJapaneseSystemShowsEveryControlAndEscapeCancels) {
     }
 
     // A move, then Escape: nothing is written.
-    PressKey(VK_RIGHT);
+    PressKeyOnKeyboard(VK_RIGHT);
     EXPECT_TRUE(WaitForText(dialog, "301"));
-    PressKey(VK_ESCAPE);
+    PressKeyOnKeyboard(VK_ESCAPE);
     DWORD exitCode = 0;
     EXPECT_TRUE(WaitForExit(saver, 15000, exitCode));
     EXPECT_EQ(exitCode, 2u);

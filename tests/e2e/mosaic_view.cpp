@@ -45,17 +45,6 @@ std::vector<CellView> VisibleCells(const RECT& area) {
     return cells;
 }
 
-const std::vector<Rgb>& FaceColours() {
-    static const std::vector<Rgb> faces = {{50, 50, 50},    {128, 128, 128}, {245, 245, 245}, {255, 255, 127},
-                                           {128, 255, 127}, {128, 127, 255}, {255, 51, 51}};
-    return faces;
-}
-
-bool IsFaceColour(Rgb colour) {
-    const auto& faces = FaceColours();
-    return std::find(faces.begin(), faces.end(), colour) != faces.end();
-}
-
 std::vector<size_t> PaintedCells(const Screenshot& shot, const std::vector<CellView>& cells, Rgb background) {
     std::vector<size_t> painted;
     for (size_t i = 0; i < cells.size(); ++i)

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "screen_reader.h"
+#include "tests/shared/screen_pixels.h"
 
 struct CellView {
     RECT Cell;      // the whole cell in screen coordinates, may reach past the area
@@ -16,10 +16,6 @@ struct CellView {
 // Every cell of the grid laid out for area (screen coordinates) that shows
 // some of its face inside the area.
 std::vector<CellView> VisibleCells(const RECT& area);
-
-// The seven face colours, 102 to 108.
-const std::vector<Rgb>& FaceColours();
-bool IsFaceColour(Rgb colour);
 
 // The 128 x 128 pixels of tile image id (102 to 108), rows top to bottom,
 // from the committed artwork; empty when it cannot be read.

@@ -7,10 +7,10 @@
 #include <string>
 
 #include "mosaic_view.h"
-#include "saved_state.h"
 #include "saver_process.h"
-#include "screen_reader.h"
-#include "shared/room_tone.h"
+#include "tests/shared/room_tone.h"
+#include "tests/shared/saved_state.h"
+#include "tests/shared/screen_pixels.h"
 
 namespace {
 
@@ -117,9 +117,7 @@ TEST_F(FullScreenPainting, WithoutSoundOneTilePerTickOnWhiteCoversEveryCell) {
 
     // A tile on a cell wholly inside the screen is the artwork, pixel for pixel.
     ASSERT_GE(whole, 0);
-    const auto& colours = FaceColours();
-    const Rgb face = FaceOf(wholeShot, whole);
-    const int id = 102 + static_cast<int>(std::find(colours.begin(), colours.end(), face) - colours.begin());
+    const int id = TileIdOfFace(FaceOf(wholeShot, whole));
     const std::vector<Rgb> tile = TilePixels(id);
     ASSERT_EQ(tile.size(), 128u * 128u) << id;
     int wrong = 0;

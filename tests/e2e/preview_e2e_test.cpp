@@ -11,30 +11,22 @@
 #include <string>
 
 #include "saver_process.h"
+#include "tests/shared/preview_pane.h"
+#include "tests/shared/window_text.h"
 
 namespace {
-
-constexpr int PaneWidth = 152;
-constexpr int PaneHeight = 112;
 
 class PreviewPane : public ::testing::Test {
 protected:
     void SetUp() override {
-        WNDCLASSA paneClass = {};
-        paneClass.lpfnWndProc = DefWindowProcA;
-        paneClass.hInstance = GetModuleHandleA(nullptr);
-        paneClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-        paneClass.lpszClassName = "BrasswickTestPane";
-        RegisterClassA(&paneClass);
-        // A borderless popup: its client area is exactly the pane.
-        pane_ = CreateWindowExA(0, paneClass.lpszClassName, "pane", WS_POPUP | WS_CLIPCHILDREN, 200, 200, PaneWidth,
-                                PaneHeight, nullptr, nullptr, paneClass.hInstance, nullptr);
+        // A borderless popup: the whole window is the pane.
+        pane_ = CreatePaneWindow("BrasswickTestPane", DefWindowProcA, WS_POPUP | WS_CLIPCHILDREN, "pane", 200, 200);
         ASSERT_NE(pane_, nullptr);
         ShowWindow(pane_, SW_SHOW);
         UpdateWindow(pane_);
         PumpMessagesFor(100);
 
-        saver_ = StartSaver("/p " + std::to_string(reinterpret_cast<UINT_PTR>(pane_)));
+        saver_ = StartSaver("/p " + Decimal(pane_));
         ASSERT_TRUE(saver_.Started) << SaverPath();
         ASSERT_TRUE(WaitUntil([&] {
             preview_ = FindWindowExA(pane_, nullptr, SaverClass, nullptr);

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "saved_state.h"
 #include "saver_process.h"
+#include "tests/shared/saved_state.h"
 
 namespace {
 

@@ -103,29 +103,6 @@ HWND WaitForTopLevelWindow(const char* className, const std::wstring& title, DWO
     return found && IsWindowVisible(found) ? found : nullptr;
 }
 
-void PumpMessagesFor(DWORD durationMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        const DWORD elapsed = GetTickCount() - start;
-        if (elapsed >= durationMs) return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, durationMs - elapsed, QS_ALLINPUT);
-    }
-}
-
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (condition()) return true;
-        if (GetTickCount() - start >= timeoutMs) return condition();
-        PumpMessagesFor(10);
-    }
-}
-
 HWND FullScreenWindowOf(const SaverProcess& saver) {
     HWND window = nullptr;
     while ((window = FindWindowExA(nullptr, window, SaverClass, FullScreenTitle)) != nullptr) {
@@ -146,7 +123,7 @@ HWND AnyFullScreenSaverWindow() {
     return FindWindowA(SaverClass, FullScreenTitle);
 }
 
-void PressKey(WORD virtualKey) {
+void PressKeyOnKeyboard(WORD virtualKey) {
     INPUT keys[2] = {};
     keys[0].type = INPUT_KEYBOARD;
     keys[0].ki.wVk = virtualKey;

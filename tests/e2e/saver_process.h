@@ -3,9 +3,10 @@
 #pragma once
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
+
+#include "tests/shared/wait_until.h"
 
 std::string ProgramFolder();
 std::string SaverPath();
@@ -52,14 +53,6 @@ SaverProcess AttachToProcessOf(HWND window);
 // process, once visible; null when none appears within timeoutMs.
 HWND WaitForTopLevelWindow(const char* className, const std::wstring& title, DWORD timeoutMs);
 
-// Polls condition until it holds or timeoutMs has passed, handling this
-// thread's messages in between (windows of this thread may be asked things
-// by the saver meanwhile). Returns the last value of condition.
-bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
-
-// Handles this thread's messages for durationMs.
-void PumpMessagesFor(DWORD durationMs);
-
 constexpr char SaverClass[] = "WindowsScreenSaverClass";
 constexpr char FullScreenTitle[] = "Screen Saver";
 constexpr char PreviewTitle[] = "Preview";
@@ -76,6 +69,7 @@ HWND AnyFullScreenSaverWindow();
 // A handle value that names no window.
 HWND HandleOfNoWindow();
 
-// Input as the user makes it, through the platform's input queue.
-void PressKey(WORD virtualKey);
+// Input as the user makes it, through the platform's input queue, to
+// whatever window has the keyboard or lies under the cursor.
+void PressKeyOnKeyboard(WORD virtualKey);
 void ClickLeftButton();

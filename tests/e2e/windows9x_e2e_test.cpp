@@ -7,17 +7,14 @@
 #include <string>
 #include <utility>
 
-#include "saved_state.h"
 #include "saver_checks.h"
 #include "saver_process.h"
+#include "tests/shared/saved_state.h"
+#include "tests/shared/window_text.h"
 
 namespace {
 
 constexpr char AppDefaults[] = "Software\\Wine\\AppDefaults\\Brasswick.scr";
-
-std::string Decimal(HWND window) {
-    return std::to_string(reinterpret_cast<UINT_PTR>(window));
-}
 
 class Windows9x : public ::testing::Test {
 protected:
@@ -49,7 +46,7 @@ TEST_F(Windows9x, WithoutPasswordTheFirstKeyEndsTheSaver) {
     for (bool missing : {true, false}) {
         ASSERT_TRUE(missing ? DeleteRegistryValue(usePassword_) : SetRegistryDword(usePassword_, 0));
         ASSERT_NO_FATAL_FAILURE(StartFullScreenAtRest(saver_, window_));
-        PressKey(VK_SPACE);
+        PressKeyOnKeyboard(VK_SPACE);
         ExpectEndsWithZero(saver_, window_);
         EndSaver(saver_);
         EXPECT_FALSE(FileExists(prompts_)) << "prompted: " << ReadWholeFile(prompts_);
@@ -61,14 +58,14 @@ TEST_F(Windows9x, ARefusedPromptKeepsTheSaverRunningAndAGrantedOneEndsIt) {
     ASSERT_TRUE(WriteTextFile(answer_, "0"));
     ASSERT_NO_FATAL_FAILURE(StartFullScreenAtRest(saver_, window_));
     const std::string prompt = "VerifyScreenSavePwd " + Decimal(window_);
-    PressKey(VK_SPACE);
+    PressKeyOnKeyboard(VK_SPACE);
     ASSERT_TRUE(WaitUntil([&] { return FileExists(prompts_); }, ReactionMs + ReactionSlackMs))
         << "the key brought no password prompt";
     ExpectKeepsRunning(saver_, window_);
     EXPECT_EQ(ReadWholeFile(prompts_), prompt + " 0\n");
 
     ASSERT_TRUE(WriteTextFile(answer_, "1"));
-    PressKey(VK_SPACE);
+    PressKeyOnKeyboard(VK_SPACE);
     ExpectEndsWithZero(saver_, window_);
     EXPECT_EQ(ReadWholeFile(prompts_), prompt + " 0\n" + prompt + " 1\n");
 }

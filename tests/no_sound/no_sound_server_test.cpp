@@ -11,10 +11,10 @@
 #include <set>
 #include <string>
 
-#include "../wine/debug_output.h"
 #include "sound/sound_meter.h"
 #include "sound/sound_meter_state.h"
 #include "sound/tile_choice.h"
+#include "tests/shared/debug_output.h"
 
 namespace {
 

@@ -5,6 +5,9 @@
 
 #include <cstdio>
 
+#include "tests/shared/preview_pane.h"
+#include "tests/shared/window_text.h"
+
 namespace {
 
 LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -15,19 +18,10 @@ LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 }  // namespace
 
 int main() {
-    WNDCLASSA hostClass = {};
-    hostClass.lpfnWndProc = HostProc;
-    hostClass.hInstance = GetModuleHandleA(nullptr);
-    hostClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-    hostClass.lpszClassName = "BrasswickPreviewHost";
-    RegisterClassA(&hostClass);
-    RECT frame = {0, 0, 152, 112};
-    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    HWND window = CreateWindowExA(0, "BrasswickPreviewHost", "Preview host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
-                                  100, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                                  hostClass.hInstance, nullptr);
+    HWND window = CreatePaneWindow("BrasswickPreviewHost", HostProc, WS_OVERLAPPEDWINDOW | WS_VISIBLE, "Preview host",
+                                   100, 100);
     if (!window) return 1;
-    std::printf("%lu\n", static_cast<unsigned long>(reinterpret_cast<UINT_PTR>(window)));
+    std::printf("%s\n", Decimal(window).c_str());
     std::fflush(stdout);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) DispatchMessageA(&message);

@@ -121,17 +121,17 @@ TEST_F(ConfigDialog, FreqValueTextFollowsTheSliderAsAPlainDecimal) {
     DrivenDialog run = DriveConfigDialog([&](HWND dialog) {
         HWND slider = GetDlgItem(dialog, FreqSlider);
         auto step = [&](const std::string& expected) {
-            WaitFor([&] { return ItemText(dialog, FreqValueText) == expected; });
+            WaitUntil([&] { return ItemText(dialog, FreqValueText) == expected; }, DialogReactionMs);
             texts.push_back(ItemText(dialog, FreqValueText));
         };
         step("300");
         MoveSlider(dialog, FreqSlider, 1234);
         step("1234");
-        PressKey(slider, VK_RIGHT);
+        PostKeyPressTo(slider, VK_RIGHT);
         step("1235");
-        PressKey(slider, VK_END);
+        PostKeyPressTo(slider, VK_END);
         step("3000");
-        PressKey(slider, VK_HOME);
+        PostKeyPressTo(slider, VK_HOME);
         step("55");
         DragThumbToEnd(dialog, FreqSlider, true);
         step("3000");
@@ -151,8 +151,8 @@ TEST_F(ConfigDialog, MovingAThresholdKeepsTheSixAscending) {
         {"fourth to 5", [](HWND d) { MoveSlider(d, 1006, 5); }, {2, 4, 5, 5, 32, 64}},
         {"first to 100", [](HWND d) { MoveSlider(d, 1003, 100); }, {100, 100, 100, 100, 100, 100}},
         {"last to 0", [](HWND d) { MoveSlider(d, 1008, 0); }, {0, 0, 0, 0, 0, 0}},
-        {"End key on the third", [](HWND d) { PressKey(GetDlgItem(d, 1005), VK_END); }, {2, 4, 127, 127, 127, 127}},
-        {"Home key on the fifth", [](HWND d) { PressKey(GetDlgItem(d, 1007), VK_HOME); }, {0, 0, 0, 0, 0, 64}},
+        {"End key on the third", [](HWND d) { PostKeyPressTo(GetDlgItem(d, 1005), VK_END); }, {2, 4, 127, 127, 127, 127}},
+        {"Home key on the fifth", [](HWND d) { PostKeyPressTo(GetDlgItem(d, 1007), VK_HOME); }, {0, 0, 0, 0, 0, 64}},
         {"second dragged right", [](HWND d) { DragThumbToEnd(d, 1004, true); }, {2, 127, 127, 127, 127, 127}},
         {"sixth dragged left", [](HWND d) { DragThumbToEnd(d, 1008, false); }, {0, 0, 0, 0, 0, 0}},
     };
@@ -176,7 +176,7 @@ TEST_F(ConfigDialog, CancelAfterMovesLeavesTheFileByteForByte) {
     using Closer = void (*)(HWND);
     const std::pair<const char*, Closer> closers[] = {
         {"Cancel button", [](HWND d) { ClickButton(d, IDCANCEL); }},
-        {"Escape key", [](HWND d) { PressKey(GetDlgItem(d, FreqSlider), VK_ESCAPE); }},
+        {"Escape key", [](HWND d) { PostKeyPressTo(GetDlgItem(d, FreqSlider), VK_ESCAPE); }},
         {"close box", [](HWND d) { PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); }},
     };
     for (const auto& closer : closers) {
@@ -210,7 +210,7 @@ TEST_F(ConfigDialog, ALockedOrReadOnlyFileStillEndsWithOkAndComesOutWhole) {
         }
         DrivenDialog run = DriveConfigDialog([](HWND dialog) {
             MoveSlider(dialog, FreqSlider, 900);
-            WaitFor([&] { return ItemText(dialog, FreqValueText) == "900"; });
+            WaitUntil([&] { return ItemText(dialog, FreqValueText) == "900"; }, DialogReactionMs);
             ClickButton(dialog, IDOK);
         });
         if (locked) CloseHandle(lock);

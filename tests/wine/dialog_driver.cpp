@@ -32,13 +32,13 @@ bool IsPainted(HWND dialog) {
 DWORD WINAPI Drive(void* parameter) {
     auto* context = static_cast<DriverContext*>(parameter);
     HWND dialog = nullptr;
-    WaitFor([&] { return (dialog = DialogOfThread(context->DialogThread)) != nullptr; }, 15000);
+    WaitUntil([&] { return (dialog = DialogOfThread(context->DialogThread)) != nullptr; }, 15000);
     if (!dialog) return 0;
     // Until every slider has painted once, a late first paint could still
     // reorder thresholds that the script has just moved.
-    context->Outcome->Found = WaitFor([&] { return IsPainted(dialog); }, 15000);
+    context->Outcome->Found = WaitUntil([&] { return IsPainted(dialog); }, 15000);
     if (context->Outcome->Found) (*context->Script)(dialog);
-    if (!WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 5000)) {
+    if (!WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, DialogReactionMs)) {
         context->Outcome->EndedByDriver = true;
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     }
@@ -58,15 +58,6 @@ DrivenDialog DriveConfigDialog(const std::function<void(HWND)>& script) {
     return outcome;
 }
 
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        if (done()) return true;
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(10);
-    }
-}
-
 int SliderPos(HWND dialog, int id) {
     return static_cast<int>(SendDlgItemMessageA(dialog, id, TBM_GETPOS, 0, 0));
 }
@@ -77,17 +68,11 @@ Thresholds ThresholdPositions(HWND dialog) {
     return positions;
 }
 
-std::string ItemText(HWND dialog, int id) {
-    char text[512] = {};
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
-}
-
 void MoveSlider(HWND dialog, int id, int position) {
     SendDlgItemMessageA(dialog, id, TBM_SETPOS, TRUE, position);
 }
 
-void PressKey(HWND control, UINT virtualKey) {
+void PostKeyPressTo(HWND control, UINT virtualKey) {
     const UINT scan = MapVirtualKeyA(virtualKey, 0);
     PostMessageA(control, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
     PostMessageA(control, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000);
@@ -113,6 +98,6 @@ void ClickButton(HWND dialog, int id) {
 
 Thresholds WaitForThresholds(HWND dialog, const Thresholds& expected) {
     Thresholds seen{};
-    WaitFor([&] { return (seen = ThresholdPositions(dialog)) == expected; });
+    WaitUntil([&] { return (seen = ThresholdPositions(dialog)) == expected; }, DialogReactionMs);
     return seen;
 }

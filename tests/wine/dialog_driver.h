@@ -6,7 +6,9 @@
 
 #include <array>
 #include <functional>
-#include <string>
+
+#include "tests/shared/wait_until.h"
+#include "tests/shared/window_text.h"
 
 using Thresholds = std::array<int, 6>;
 
@@ -20,17 +22,16 @@ struct DrivenDialog {
 // driving thread. The script is expected to end the dialog itself.
 DrivenDialog DriveConfigDialog(const std::function<void(HWND dialog)>& script);
 
-// Polls until done() holds, for at most timeoutMs.
-bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 5000);
+// How long the driver waits for the dialog to follow a move.
+constexpr DWORD DialogReactionMs = 5000;
 
 int SliderPos(HWND dialog, int id);
 Thresholds ThresholdPositions(HWND dialog);
-std::string ItemText(HWND dialog, int id);
 
 // TBM_SETPOS with redraw, as a program would move a slider.
 void MoveSlider(HWND dialog, int id, int position);
-// A key pressed and released while the control has the keyboard.
-void PressKey(HWND control, UINT virtualKey);
+// A key's press and release posted to the control, as if it had the keyboard.
+void PostKeyPressTo(HWND control, UINT virtualKey);
 // The thumb taken with the left button and let go at the channel's end.
 void DragThumbToEnd(HWND dialog, int id, bool toRight);
 // A click on a push button.

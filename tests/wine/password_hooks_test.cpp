@@ -1,7 +1,7 @@
 // Closing on Windows 9x, where the platform's password provider has the say.
 #include "saver_window_fixture.h"
 
-#include "e2e/saved_state.h"
+#include "tests/shared/saved_state.h"
 
 #include "host/host_state.h"
 #include "host/password_hooks.h"

@@ -4,6 +4,7 @@
 #include "host/password_hooks.h"
 #include "host/saver_window.h"
 #include "sound/sound_meter_state.h"
+#include "tests/shared/wait_until.h"
 
 int HostHelpRequests = 0;
 
@@ -41,13 +42,9 @@ void SaverWindowTest::SetUp() {
     RegisterClassesOnce();
 }
 
+// Sleeps between polls: what the window posted meanwhile is the test's to read.
 bool WaitForMeterIdle(DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    while (SoundMeter.Busy.load() != 0) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(1);
-    }
-    return true;
+    return WaitUntil([] { return SoundMeter.Busy.load() == 0; }, timeoutMs, BetweenPolls::Sleep);
 }
 
 // The saver opens the sound input once per process; the tests open it once

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "e2e/saved_state.h"
+#include "tests/shared/saved_state.h"
 
 // ...\Korvane\Brasswick, worked out independently of the code under test.
 std::string SettingsFolderPath();

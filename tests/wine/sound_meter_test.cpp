@@ -13,14 +13,15 @@
 #include <set>
 #include <string>
 
-#include "debug_output.h"
 #include "saver_window_fixture.h"
 #include "settings/saver_settings.h"
-#include "shared/room_tone.h"
 #include "sound/sound_level.h"
 #include "sound/sound_meter.h"
 #include "sound/sound_meter_state.h"
 #include "sound/tile_choice.h"
+#include "tests/shared/debug_output.h"
+#include "tests/shared/room_tone.h"
+#include "tests/shared/wait_until.h"
 
 namespace {
 
@@ -46,10 +47,8 @@ SoundLevel CaptureLevel() {
 }
 
 bool WaitForLevelNear(SoundLevel target, SoundLevel tolerance) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < ToneTimeoutMs)
-        if (std::abs(CaptureLevel() - target) <= tolerance) return true;
-    return false;
+    return WaitUntil([&] { return std::abs(CaptureLevel() - target) <= tolerance; }, ToneTimeoutMs,
+                     BetweenPolls::Sleep);
 }
 
 void OpenMeter() {

@@ -3,53 +3,13 @@
 // The full-screen background and tiles are read from the screen end to end.
 #include "saver_window_fixture.h"
 
+#include <algorithm>
 #include <set>
 
 #include "mosaic/tile_saver.h"
-#include "resources/artwork/tile_art.h"
+#include "tests/shared/screen_pixels.h"
 
 namespace {
-
-constexpr COLORREF White = RGB(255, 255, 255);
-constexpr COLORREF Black = RGB(0, 0, 0);
-
-// The window's client area as pixels, read back from its device context.
-struct Capture {
-    int Width = 0, Height = 0;
-    std::vector<COLORREF> Pixels;
-    COLORREF At(int x, int y) const { return Pixels[y * Width + x]; }
-};
-
-Capture CaptureClient(HWND window) {
-    RECT client;
-    GetClientRect(window, &client);
-    Capture capture;
-    capture.Width = client.right;
-    capture.Height = client.bottom;
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), capture.Width, -capture.Height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC dc = GetDC(window);
-    HBITMAP section = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(memory, section);
-    BitBlt(memory, 0, 0, capture.Width, capture.Height, dc, 0, 0, SRCCOPY);
-    GdiFlush();
-    const DWORD* pixel = static_cast<const DWORD*>(bits);
-    for (int i = 0; i < capture.Width * capture.Height; ++i)
-        capture.Pixels.push_back(RGB((pixel[i] >> 16) & 0xFF, (pixel[i] >> 8) & 0xFF, pixel[i] & 0xFF));
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(section);
-    ReleaseDC(window, dc);
-    return capture;
-}
-
-bool IsFaceColour(COLORREF colour) {
-    for (const TileFace& tile : TileFaces)
-        if (colour == RGB(tile.Face.R, tile.Face.G, tile.Face.B)) return true;
-    return false;
-}
 
 using TileSaver = SaverWindowTest;
 
@@ -67,23 +27,22 @@ TEST_F(TileSaver, AfterMoreTicksThanHandlesOneCycleOfSixteenPixelTilesCoversTheP
 
     Send(WM_ERASEBKGND, reinterpret_cast<WPARAM>(GetDC(window_)));  // white without sound
     const int32_t start = SaverOrder.Cursor;
-    std::set<COLORREF> faces;
+    std::set<int> faces;
     for (int tick = 0; tick < 99; ++tick) {
         const TileSlot slot = SaverOrder.Slots[SaverOrder.Cursor];
         Send(WM_TIMER, TileTimerId);
         if (slot.X < 0 || slot.Y < 0 || slot.X + 16 > 152 || slot.Y + 16 > 112) continue;
-        Capture pane = CaptureClient(window_);
+        const Screenshot pane = CaptureClient(window_);
         EXPECT_EQ(pane.At(slot.X, slot.Y), Black) << "scaled margin";
         EXPECT_EQ(pane.At(slot.X + 15, slot.Y + 15), Black) << "scaled margin";
-        faces.insert(pane.At(slot.X + 8, slot.Y + 8));
+        const Rgb face = pane.At(slot.X + 8, slot.Y + 8);
+        EXPECT_TRUE(IsFaceColour(face)) << face;
+        faces.insert(TileIdOfFace(face));
     }
     EXPECT_EQ(SaverOrder.Cursor, start) << "one cycle";
-    Capture pane = CaptureClient(window_);
-    int white = 0;
-    for (COLORREF c : pane.Pixels) white += c == White;
-    EXPECT_EQ(white, 0) << "every pixel painted once";
+    const Screenshot pane = CaptureClient(window_);
+    EXPECT_EQ(std::count(pane.Pixels.begin(), pane.Pixels.end(), 0x00FFFFFFu), 0) << "every pixel painted once";
     EXPECT_GE(faces.size(), 3u) << "tiles drawn at random";
-    for (COLORREF face : faces) EXPECT_TRUE(IsFaceColour(face)) << std::hex << face;
 }
 
 }  // namespace

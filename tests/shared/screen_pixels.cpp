@@ -1,4 +1,4 @@
-#include "screen_reader.h"
+#include "screen_pixels.h"
 
 #include <algorithm>
 
@@ -10,7 +10,11 @@ Rgb Screenshot::At(int x, int y) const {
     return {static_cast<BYTE>(pixel >> 16), static_cast<BYTE>(pixel >> 8), static_cast<BYTE>(pixel)};
 }
 
-Screenshot CaptureScreen(const RECT& area) {
+namespace {
+
+// BitBlt from a device context (a window's, or the screen's for null) into a
+// top-down 32-bit section.
+Screenshot Capture(HWND window, const RECT& area) {
     Screenshot shot;
     shot.Area = area;
     const int width = area.right - area.left;
@@ -25,12 +29,12 @@ Screenshot CaptureScreen(const RECT& area) {
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
 
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP section = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC source = GetDC(window);
+    HDC memory = CreateCompatibleDC(source);
+    HBITMAP section = CreateDIBSection(source, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (memory && section && bits) {
         HGDIOBJ replaced = SelectObject(memory, section);
-        shot.Taken = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY) != 0;
+        shot.Taken = BitBlt(memory, 0, 0, width, height, source, area.left, area.top, SRCCOPY) != 0;
         GdiFlush();
         const uint32_t* pixels = static_cast<const uint32_t*>(bits);
         shot.Pixels.assign(pixels, pixels + static_cast<size_t>(width) * height);
@@ -39,8 +43,26 @@ Screenshot CaptureScreen(const RECT& area) {
     }
     if (section) DeleteObject(section);
     if (memory) DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
+    ReleaseDC(window, source);
     return shot;
+}
+
+}  // namespace
+
+int TileIdOfFace(Rgb colour) {
+    for (const TileFace& tile : TileFaces)
+        if (colour == tile.Face) return tile.Id;
+    return 0;
+}
+
+Screenshot CaptureScreen(const RECT& area) {
+    return Capture(nullptr, area);
+}
+
+Screenshot CaptureClient(HWND window) {
+    RECT client = {};
+    GetClientRect(window, &client);
+    return Capture(window, client);
 }
 
 int PixelsOtherThan(const Screenshot& shot, const RECT& rect, Rgb colour) {
