@@ -3,23 +3,16 @@
 # (default 1,000,000), from the committed seeds: scripts/fuzz.sh [--runs N] [NAME...]
 # Names: command_line, setting_text, threshold_order (default: all).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-runs=1000000
-names=()
-while [ $# -gt 0 ]; do
-    case $1 in
-        --runs) runs=$2; shift 2 ;;
-        *) names+=("$1"); shift ;;
-    esac
-done
+source "$(dirname "$0")/../tests/harness/script.sh"
+parse_options --words runs=1000000 -- "$@"
+names=("${WORDS[@]}")
 [ ${#names[@]} -gt 0 ] || names=(command_line setting_text threshold_order)
 
-"$root/scripts/ensure-packages.sh"
-"$root/scripts/build.sh" fuzz >/dev/null
+prepare_build fuzz >/dev/null
 for name in "${names[@]}"; do
-    corpus=$root/build/fuzz/corpus/$name
+    corpus=$build/fuzz/corpus/$name
     mkdir -p "$corpus"
     echo "== $name: $runs executions"
-    (cd "$root/build/fuzz" && "./tests/${name}_fuzz" -runs="$runs" -print_final_stats=1 "$corpus" \
+    (cd "$build/fuzz" && "./tests/${name}_fuzz" -runs="$runs" -print_final_stats=1 "$corpus" \
         "$root/tests/fuzz/corpus/$name" 2>&1 | grep -E '^(Done|stat::number_of_executed_units|==.*ERROR|SUMMARY)')
 done

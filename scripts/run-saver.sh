@@ -5,25 +5,13 @@
 # for a few seconds (--seconds N, default 10) while a tone of changing
 # loudness plays into a private sound server, and leaves a screenshot.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build
-seconds=10
-while [ $# -gt 0 ]; do
-    case $1 in
-        --seconds) seconds=$2; shift 2 ;;
-        *) echo "usage: $0 [--seconds N]" >&2; exit 2 ;;
-    esac
-done
-
-"$root/scripts/ensure-packages.sh"
-"$root/scripts/build.sh" windows >/dev/null
-saver=$build/windows/bin/Brasswick.scr
-
-source "$root/tests/harness/session.sh"
+source "$(dirname "$0")/../tests/harness/script.sh"
+parse_options seconds=10 -- "$@"
+prepare_build windows >/dev/null
 
 if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
     start_wine_prefix "$build/windows/wineprefix"
-    wine "$saver" /s
+    wine "$build/windows/bin/Brasswick.scr" /s
     exit $?
 fi
 
@@ -34,18 +22,13 @@ start_sound_room "$build/sound-room"
 # A room whose loudness rises and falls, so that every tile band shows.
 tone=$build/sound-room/demo.wav
 sox -n -r 44100 -c 2 "$tone" synth "$seconds" sine 440 vol 0.9 tremolo 0.3 100 2>/dev/null
-paplay -d room "$tone" &
-SESSION_PIDS+=($!)
+play_into_room "$tone"
 
-wine "$saver" /s &
-saver_pid=$!
-SESSION_PIDS+=($saver_pid)
+start_saver
 sleep "$seconds"
 
 shot=$build/screenshots/saver.png
 mkdir -p "$(dirname "$shot")"
 import -window root "$shot"
-# A key press ends the saver as a user's would.
-xdotool key space 2>/dev/null || true
-wait "$saver_pid" 2>/dev/null || true
+end_saver_with_key || true
 echo "Screenshot of the running saver: $shot"

@@ -4,61 +4,20 @@
 # of Brasswick.scr. Ends with one line "N passed, N failed" and a non-zero
 # status on any failure.
 set -uo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build
+source "$(dirname "$0")/../tests/harness/script.sh"
+parse_options -- "$@"
 builds=(native sanitize fuzz windows)
 
 "$root/scripts/ensure-packages.sh" || exit 1
-"$root/scripts/build.sh" || { echo "0 passed, 1 failed"; exit 1; }
-
-source "$root/tests/harness/session.sh"
+"$root/scripts/build.sh" "${builds[@]}" || { echo "0 passed, 1 failed"; exit 1; }
 join_or_start_session "$build" || exit 1
 
 status=0
+trees=()
 for name in "${builds[@]}"; do
     rm -f "$build/$name"/test-results/*.xml "$build/$name/ctest-junit.xml"
     (cd "$build/$name" && ctest --output-on-failure --timeout 1800 --output-junit ctest-junit.xml) || status=1
+    trees+=("$build/$name")
 done
-
-# A gtest program (named *_tests) counts its cases, and counts as a failure
-# when it left no report (it crashed). Any other test (a fuzz run, a script)
-# counts as one.
-passed=0
-failed=0
-skipped=0
-skipped_names=""
-count_program() {
-    local name=$1 ctest_status=$2 report=$3
-    if [ -s "$report" ]; then
-        local line tests failures errors disabled skips
-        line=$(grep -m1 '<testsuites' "$report")
-        tests=$(sed -n 's/.* tests="\([0-9]*\)".*/\1/p' <<<"$line")
-        failures=$(sed -n 's/.* failures="\([0-9]*\)".*/\1/p' <<<"$line")
-        errors=$(sed -n 's/.* errors="\([0-9]*\)".*/\1/p' <<<"$line")
-        disabled=$(sed -n 's/.* disabled="\([0-9]*\)".*/\1/p' <<<"$line")
-        # Skips are counted per suite only; a skipped test has not passed.
-        skips=$(grep -o '<testsuite [^>]* skipped="[0-9]*"' "$report" |
-            sed -n 's/.* skipped="\([0-9]*\)"/\1/p' | awk '{ sum += $1 } END { print sum + 0 }')
-        passed=$((passed + tests - failures - errors - disabled - skips))
-        failed=$((failed + failures + errors))
-        skipped=$((skipped + skips))
-        skipped_names+=$(sed -n 's/.*<testcase name="\([^"]*\)".* result="skipped".* classname="\([^"]*\)".*/ \2.\1/p' "$report")
-        [ "$ctest_status" != fail ] || [ $((failures + errors)) -gt 0 ] || failed=$((failed + 1))
-    elif [[ $name != *_tests ]] && [ "$ctest_status" = run ]; then  # ctest says "run" for a pass
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-    fi
-}
-for name in "${builds[@]}"; do
-    junit="$build/$name/ctest-junit.xml"
-    [ -s "$junit" ] || { failed=$((failed + 1)); continue; }
-    while read -r program result; do
-        count_program "$program" "$result" "$build/$name/test-results/$program.xml"
-    done < <(grep -o '<testcase name="[^"]*"[^>]*status="[a-z]*"' "$junit" |
-             sed 's/<testcase name="\([^"]*\)".*status="\([a-z]*\)"/\1 \2/')
-done
-[ "$failed" -eq 0 ] || status=1
-[ "$skipped" -eq 0 ] || echo "${skipped} skipped (see their reports in build/*/test-results):${skipped_names}"
-echo "${passed} passed, ${failed} failed"
+"$build/native/tests/count_tests" "${trees[@]}" || status=1
 exit $status

@@ -40,6 +40,13 @@ bool WaitForText(HWND dialog, const std::string& freq = "") {
     }, 10000);
 }
 
+// The key ends the dialog; STILL_ACTIVE when the process still runs 15 s later.
+DWORD ExitCodeAfterKey(SaverProcess& saver, WORD virtualKey) {
+    PressKeyOnKeyboard(virtualKey);
+    DWORD exitCode = 0;
+    return WaitForExit(saver, 15000, exitCode) ? exitCode : STILL_ACTIVE;
+}
+
 class ConfigModeEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -61,10 +68,7 @@ TEST_F(ConfigModeEndToEnd, EnterEndsTheDialogWithOneAndWritesTheFile) {
     PressKeyOnKeyboard(VK_RIGHT);
     PressKeyOnKeyboard(VK_RIGHT);
     EXPECT_TRUE(WaitForText(dialog, "302"));
-    PressKeyOnKeyboard(VK_RETURN);
-    DWORD exitCode = 0;
-    EXPECT_TRUE(WaitForExit(saver, 15000, exitCode));
-    EXPECT_EQ(exitCode, 1u);
+    EXPECT_EQ(ExitCodeAfterKey(saver, VK_RETURN), 1u);
     EXPECT_EQ(ReadWholeFile(SettingsFilePath()),
               "[SETTINGS]\r\nTHRES5=64\r\nTHRES4=32\r\nTHRES3=16\r\nTHRES2=8\r\nTHRES1=4\r\nFREQ=302\r\nTHRES0=2\r\n");
     EndSaver(saver);
@@ -145,10 +149,7 @@ TEST_F(ConfigModeEndToEnd, OnAJapaneseSystemShowsEveryControlAndEscapeCancels) {
     // A move, then Escape: nothing is written.
     PressKeyOnKeyboard(VK_RIGHT);
     EXPECT_TRUE(WaitForText(dialog, "301"));
-    PressKeyOnKeyboard(VK_ESCAPE);
-    DWORD exitCode = 0;
-    EXPECT_TRUE(WaitForExit(saver, 15000, exitCode));
-    EXPECT_EQ(exitCode, 2u);
+    EXPECT_EQ(ExitCodeAfterKey(saver, VK_ESCAPE), 2u);
     EXPECT_FALSE(FileExists(SettingsFilePath()));
     EndSaver(saver);
 }

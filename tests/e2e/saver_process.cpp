@@ -123,22 +123,32 @@ HWND AnyFullScreenSaverWindow() {
     return FindWindowA(SaverClass, FullScreenTitle);
 }
 
+namespace {
+
+// The press, then the same event with the release's flags.
+void SendPressAndRelease(const INPUT& press, DWORD releaseFlags) {
+    INPUT events[2] = {press, press};
+    if (press.type == INPUT_KEYBOARD)
+        events[1].ki.dwFlags = releaseFlags;
+    else
+        events[1].mi.dwFlags = releaseFlags;
+    SendInput(2, events, sizeof(INPUT));
+}
+
+}  // namespace
+
 void PressKeyOnKeyboard(WORD virtualKey) {
-    INPUT keys[2] = {};
-    keys[0].type = INPUT_KEYBOARD;
-    keys[0].ki.wVk = virtualKey;
-    keys[1] = keys[0];
-    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, keys, sizeof(INPUT));
+    INPUT key = {};
+    key.type = INPUT_KEYBOARD;
+    key.ki.wVk = virtualKey;
+    SendPressAndRelease(key, KEYEVENTF_KEYUP);
 }
 
 void ClickLeftButton() {
-    INPUT buttons[2] = {};
-    buttons[0].type = INPUT_MOUSE;
-    buttons[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    buttons[1] = buttons[0];
-    buttons[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, buttons, sizeof(INPUT));
+    INPUT button = {};
+    button.type = INPUT_MOUSE;
+    button.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    SendPressAndRelease(button, MOUSEEVENTF_LEFTUP);
 }
 
 HWND HandleOfNoWindow() {

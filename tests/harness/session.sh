@@ -3,6 +3,7 @@
 # Source it, then call the start_* functions; stop_session runs on exit.
 
 SESSION_PIDS=()
+SESSION_AFTER_STOP=()  # functions to run once the session's processes have ended
 
 session_log() { echo "[harness] $*" >&2; }
 
@@ -104,6 +105,11 @@ stop_session() {
         wait "$pid" 2>/dev/null || true
     done
     SESSION_PIDS=()
+    local step
+    for step in "${SESSION_AFTER_STOP[@]}"; do
+        "$step"
+    done
+    SESSION_AFTER_STOP=()
 }
 trap stop_session EXIT
 

@@ -1,0 +1,142 @@
+# The start that the scripts share (scripts/*.sh, tests/outside/*.sh), so
+# that each says only what is its own. Source it first:
+#   source "$(dirname "$0")/../tests/harness/script.sh"
+# It sets root (the checkout) and build (its build folder) and brings in the
+# session (session.sh): display, Wine prefix and sound server.
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+build=$root/build
+source "$root/tests/harness/session.sh"
+
+# parse_options [--words] NAME=DEFAULT ... -- "$@"
+# Sets each $NAME to its default, then to VALUE for each "--NAME VALUE".
+# With --words, other arguments are kept in WORDS; else they end the script
+# with its usage.
+parse_options() {
+    local _words=0 _usage _known _name
+    local -a _names=()
+    _usage="usage: $(basename "$0")"
+    if [ "$1" = --words ]; then _words=1; shift; fi
+    while [ "$1" != -- ]; do
+        _names+=("${1%%=*}")
+        printf -v "${1%%=*}" '%s' "${1#*=}"
+        _usage+=" [--${1%%=*} N]"
+        shift
+    done
+    shift
+    [ "$_words" -eq 0 ] || _usage+=" [NAME...]"
+    WORDS=()
+    while [ $# -gt 0 ]; do
+        _known=0
+        for _name in "${_names[@]}"; do
+            if [ "$1" = "--$_name" ] && [ $# -ge 2 ]; then
+                printf -v "$_name" '%s' "$2"
+                _known=1
+            fi
+        done
+        if [ "$_known" -eq 1 ]; then
+            shift 2
+        elif [ "$_words" -eq 1 ] && [[ $1 != -* ]]; then
+            WORDS+=("$1")
+            shift
+        else
+            echo "$_usage" >&2
+            exit 2
+        fi
+    done
+}
+
+# prepare_build NAME...: installs what is missing, then builds those trees.
+# Inside the test command's session both are done already.
+prepare_build() {
+    [ -z "${BRASSWICK_SESSION:-}" ] || return 0
+    "$root/scripts/ensure-packages.sh" || return 1
+    "$root/scripts/build.sh" "$@"
+}
+
+# The usual start of a script that runs the saver: the Windows build, quietly,
+# and the session of the test command (or one of its own).
+start_saver_script() {
+    prepare_build windows >/dev/null || exit 1
+    join_or_start_session "$build" >/dev/null || exit 1
+}
+
+# The settings file is saved here and put back when the script ends (or
+# earlier, by restore_saver_ini). It may be a folder by then: a fault run
+# makes it one.
+keep_saver_ini() {
+    SAVER_INI=$(saver_ini_path)
+    KEPT_INI_DIR=$(mktemp -d)
+    if [ -e "$SAVER_INI" ]; then cp -r "$SAVER_INI" "$KEPT_INI_DIR/kept"; fi
+    SESSION_AFTER_STOP+=(forget_kept_ini)
+}
+restore_saver_ini() {
+    rm -rf "$SAVER_INI"
+    if [ -e "$KEPT_INI_DIR/kept" ]; then cp -r "$KEPT_INI_DIR/kept" "$SAVER_INI"; fi
+}
+forget_kept_ini() {
+    restore_saver_ini
+    rm -rf "$KEPT_INI_DIR"
+}
+
+# in_background COMMAND...: started, to be ended with the session; sets
+# BACKGROUND_PID.
+in_background() {
+    "$@" &
+    BACKGROUND_PID=$!
+    SESSION_PIDS+=("$BACKGROUND_PID")
+}
+
+# start_saver [VAR=value ...] [SWITCH ...]: Brasswick.scr in the background,
+# with /s unless switches are given; sets SAVER_PID.
+start_saver() {
+    local -a environment=()
+    while [ $# -gt 0 ] && [[ $1 == *=* ]]; do
+        environment+=("$1")
+        shift
+    done
+    [ $# -gt 0 ] || set -- /s
+    in_background env "${environment[@]}" wine "$build/windows/bin/Brasswick.scr" "$@"
+    SAVER_PID=$BACKGROUND_PID
+}
+
+# end_saver_with_key: a key press as a user's; the saver's exit code, or 124
+# when it still ran after 10 s (it is ended then).
+end_saver_with_key() {
+    xdotool key space 2>/dev/null
+    local i
+    for i in $(seq 100); do
+        if ! kill -0 "$SAVER_PID" 2>/dev/null; then
+            wait "$SAVER_PID"
+            return
+        fi
+        sleep 0.1
+    done
+    kill "$SAVER_PID" 2>/dev/null
+    return 124
+}
+
+# play_into_room FILE: what the saver hears; sets PLAYER_PID.
+play_into_room() {
+    in_background paplay -d room "$1"
+    PLAYER_PID=$BACKGROUND_PID
+}
+
+# start_preview_host FILE: the stand-in for the Display settings, which
+# writes its window's handle into FILE; sets PREVIEW_HOST_PID and
+# PREVIEW_HANDLE.
+start_preview_host() {
+    in_background wine "$build/windows/bin/preview_host.exe" >"$1" 2>/dev/null
+    PREVIEW_HOST_PID=$BACKGROUND_PID
+    local i
+    for i in $(seq 100); do
+        [ -s "$1" ] && break
+        sleep 0.1
+    done
+    PREVIEW_HANDLE=$(tr -dc '0-9' <"$1")
+}
+
+# A short digest of what the screen shows.
+screen_digest() {
+    import -window root rgb:- 2>/dev/null | md5sum | cut -c1-16
+}
