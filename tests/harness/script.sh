@@ -100,20 +100,23 @@ start_saver() {
     SAVER_PID=$BACKGROUND_PID
 }
 
-# end_saver_with_key: a key press as a user's; the saver's exit code, or 124
-# when it still ran after 10 s (it is ended then).
-end_saver_with_key() {
-    xdotool key space 2>/dev/null
-    local i
-    for i in $(seq 100); do
-        if ! kill -0 "$SAVER_PID" 2>/dev/null; then
-            wait "$SAVER_PID"
-            return
-        fi
-        sleep 0.1
-    done
+saver_ended() { ! kill -0 "$SAVER_PID" 2>/dev/null; }
+
+# wait_for_saver_exit SECONDS: the saver's exit code, or 124 when it still
+# runs after SECONDS (it is ended then).
+wait_for_saver_exit() {
+    if wait_until "$1" saver_ended; then
+        wait "$SAVER_PID"
+        return
+    fi
     kill "$SAVER_PID" 2>/dev/null
     return 124
+}
+
+# end_saver_with_key: a key press as a user's, then the exit code within 10 s.
+end_saver_with_key() {
+    xdotool key space 2>/dev/null || true
+    wait_for_saver_exit 10
 }
 
 # play_into_room FILE: what the saver hears; sets PLAYER_PID.
@@ -128,11 +131,7 @@ play_into_room() {
 start_preview_host() {
     in_background wine "$build/windows/bin/preview_host.exe" >"$1" 2>/dev/null
     PREVIEW_HOST_PID=$BACKGROUND_PID
-    local i
-    for i in $(seq 100); do
-        [ -s "$1" ] && break
-        sleep 0.1
-    done
+    wait_until 10 test -s "$1"
     PREVIEW_HANDLE=$(tr -dc '0-9' <"$1")
 }
 

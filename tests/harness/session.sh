@@ -7,6 +7,18 @@ SESSION_AFTER_STOP=()  # functions to run once the session's processes have ende
 
 session_log() { echo "[harness] $*" >&2; }
 
+# wait_until SECONDS COMMAND...: runs COMMAND every tenth of a second until
+# it succeeds; fails when it still fails after SECONDS.
+wait_until() {
+    local tenths=$(($1 * 10)) i
+    shift
+    for ((i = 1; i < tenths; i++)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    "$@"
+}
+
 # A virtual X display on a number that Xvfb picks itself (-displayfd), so a
 # display somebody else runs is never touched.
 start_display() {
@@ -15,12 +27,7 @@ start_display() {
     number_file=$(mktemp)
     Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
     SESSION_PIDS+=($!)
-    local i
-    for i in $(seq 100); do
-        [ -s "$number_file" ] && break
-        sleep 0.1
-    done
-    [ -s "$number_file" ] || { session_log "Xvfb did not start"; return 1; }
+    wait_until 10 test -s "$number_file" || { session_log "Xvfb did not start"; return 1; }
     export DISPLAY=":$(tr -d '\n' <"$number_file")"
     rm -f "$number_file"
     session_log "virtual display $DISPLAY ($geometry)"
@@ -76,11 +83,7 @@ PA
     LAUNCHED_PULSE_PID=$!
     SESSION_PIDS+=($LAUNCHED_PULSE_PID)
     LAUNCHED_PULSE_SERVER="unix:$dir/native"
-    local i
-    for i in $(seq 100); do
-        PULSE_SERVER=$LAUNCHED_PULSE_SERVER pactl info >/dev/null 2>&1 && return 0
-        sleep 0.1
-    done
+    wait_until 10 env PULSE_SERVER="$LAUNCHED_PULSE_SERVER" pactl info >/dev/null 2>&1 && return 0
     session_log "PulseAudio did not start"
     cat "$dir/pulseaudio.log" >&2
     return 1
