@@ -121,7 +121,8 @@ TEST_F(ConfigDialog, FreqValueTextFollowsTheSliderAsAPlainDecimal) {
     DrivenDialog run = DriveConfigDialog([&](HWND dialog) {
         HWND slider = GetDlgItem(dialog, FreqSlider);
         auto step = [&](const std::string& expected) {
-            WaitUntil([&] { return ItemText(dialog, FreqValueText) == expected; }, DialogReactionMs);
+            WaitUntil([&] { return ItemText(dialog, FreqValueText) == expected; }, DialogReactionMs,
+                      BetweenPolls::Sleep);
             texts.push_back(ItemText(dialog, FreqValueText));
         };
         step("300");
@@ -210,7 +211,7 @@ TEST_F(ConfigDialog, ALockedOrReadOnlyFileStillEndsWithOkAndComesOutWhole) {
         }
         DrivenDialog run = DriveConfigDialog([](HWND dialog) {
             MoveSlider(dialog, FreqSlider, 900);
-            WaitUntil([&] { return ItemText(dialog, FreqValueText) == "900"; }, DialogReactionMs);
+            WaitUntil([&] { return ItemText(dialog, FreqValueText) == "900"; }, DialogReactionMs, BetweenPolls::Sleep);
             ClickButton(dialog, IDOK);
         });
         if (locked) CloseHandle(lock);

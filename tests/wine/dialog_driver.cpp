@@ -32,13 +32,14 @@ bool IsPainted(HWND dialog) {
 DWORD WINAPI Drive(void* parameter) {
     auto* context = static_cast<DriverContext*>(parameter);
     HWND dialog = nullptr;
-    WaitUntil([&] { return (dialog = DialogOfThread(context->DialogThread)) != nullptr; }, 15000);
+    WaitUntil([&] { return (dialog = DialogOfThread(context->DialogThread)) != nullptr; }, 15000, BetweenPolls::Sleep);
     if (!dialog) return 0;
     // Until every slider has painted once, a late first paint could still
     // reorder thresholds that the script has just moved.
-    context->Outcome->Found = WaitUntil([&] { return IsPainted(dialog); }, 15000);
+    context->Outcome->Found = WaitUntil([&] { return IsPainted(dialog); }, 15000, BetweenPolls::Sleep);
     if (context->Outcome->Found) (*context->Script)(dialog);
-    if (!WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, DialogReactionMs)) {
+    if (!WaitUntil([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, DialogReactionMs,
+                   BetweenPolls::Sleep)) {
         context->Outcome->EndedByDriver = true;
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     }
@@ -98,6 +99,6 @@ void ClickButton(HWND dialog, int id) {
 
 Thresholds WaitForThresholds(HWND dialog, const Thresholds& expected) {
     Thresholds seen{};
-    WaitUntil([&] { return (seen = ThresholdPositions(dialog)) == expected; }, DialogReactionMs);
+    WaitUntil([&] { return (seen = ThresholdPositions(dialog)) == expected; }, DialogReactionMs, BetweenPolls::Sleep);
     return seen;
 }
