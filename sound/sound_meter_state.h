@@ -16,11 +16,17 @@ struct SoundMeterState {
     std::atomic<LONG> Busy;
     BYTE* Buffer;      // CaptureLength unsigned 8-bit samples
     WAVEHDR Header;
-    HWAVEIN Device;
+    HWAVEIN Device;    // null while no input can be had
     WAVEFORMATEX Format;
     // Written by the callback, read by requests: a whole old or new level is
     // all a reader needs, so relaxed.
     std::atomic<int32_t> LastLevel;
+    // The rest belongs to the window's thread alone.
+    DWORD QueuedAt;        // GetTickCount when the capture in flight was queued
+    DWORD LastRetryAt;     // GetTickCount when the input last failed
+    // A capture in flight this long has been lost with its device. The first
+    // capture of a process takes about 2 s under Wine, later ones milliseconds.
+    DWORD StallLimitMs = 5000;
 };
 
 // The callback may take no lock, so neither may these.

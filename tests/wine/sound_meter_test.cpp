@@ -201,10 +201,44 @@ TEST(SoundMeter, CloseFreesDeviceAndBufferOnlyWithNoCaptureInFlight) {
     EXPECT_EQ(waveInGetID(device, &id), MMSYSERR_INVALHANDLE);
 }
 
+DWORD WINAPI FinishCallbackSoon(LPVOID) {
+    Sleep(5);
+    SoundMeter.Busy.store(0, std::memory_order_release);
+    return 0;
+}
+
+// The platform marks a header done before it calls back: with Busy still 1
+// the callback may be reading Buffer, so close must leave it alone, and wait
+// a moment for a callback that is about to finish.
+TEST(SoundMeter, CloseLeavesTheBufferToACallbackThatHasNotFinished) {
+    ASSERT_NO_FATAL_FAILURE(OpenMeter());
+    CaptureLevel();
+    ASSERT_TRUE(SoundMeter.Header.dwFlags & WHDR_DONE);
+    SoundMeter.Busy = 1;  // done, but its callback still running
+    const BYTE* buffer = SoundMeter.Buffer;
+    const DWORD start = GetTickCount();
+    MMRESULT code = MMSYSERR_ERROR;
+    CloseSoundMeter(&code);
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    EXPECT_EQ(SoundMeter.Buffer, buffer);
+    UINT id = 0;
+    EXPECT_EQ(waveInGetID(SoundMeter.Device, &id), MMSYSERR_NOERROR);
+
+    HANDLE finisher = CreateThread(nullptr, 0, FinishCallbackSoon, nullptr, 0, nullptr);
+    ASSERT_NE(finisher, nullptr);
+    const HWAVEIN device = SoundMeter.Device;
+    CloseSoundMeter(&code);
+    WaitForSingleObject(finisher, INFINITE);
+    CloseHandle(finisher);
+    EXPECT_EQ(code, MMSYSERR_NOERROR);
+    EXPECT_EQ(SoundMeter.Buffer, nullptr);
+    EXPECT_EQ(waveInGetID(device, &id), MMSYSERR_INVALHANDLE);
+}
+
 // Failures injected through the real API: with the device closed underneath
 // the meter, the platform refuses its handle. Before any capture the prepare
 // needs the device; after one the header is still prepared and the add fails.
-TEST(SoundMeterFailure, AFailedPrepareOrAddLetsTheNextRequestTryAgain) {
+TEST(SoundMeterFailure, AFailedPrepareOrAddFailsUntilTheInputOpensAgain) {
     LoadDefaultThresholds();
     for (bool capturedBefore : {false, true}) {
         ASSERT_NO_FATAL_FAILURE(OpenMeter());
@@ -213,21 +247,29 @@ TEST(SoundMeterFailure, AFailedPrepareOrAddLetsTheNextRequestTryAgain) {
         ASSERT_EQ(waveInClose(SoundMeter.Device), MMSYSERR_NOERROR);
         SoundMeter.LastLevel = 33;
         StartWatchingDebugOutput();
-        for (int i = 0; i < 3; ++i) {
-            int32_t level = -1;
-            MMRESULT code = MMSYSERR_NOERROR;
-            EXPECT_EQ(StartLevelCapture(&level, &code), 0) << "request " << i;
-            EXPECT_EQ(code, MMSYSERR_INVALHANDLE);
-            EXPECT_EQ(level, 33);
-            EXPECT_EQ(SoundMeter.Busy.load(), 0);
-        }
-        // Stuck after one failure, the meter would give 33, tile 107, every tick.
-        std::set<TileImageId> tiles;
-        for (int i = 0; i < 300; ++i) tiles.insert(ChooseTileByLevel());
-        EXPECT_EQ(tiles.size(), 7u) << "prepared before: " << capturedBefore;
-        EXPECT_EQ(StopWatchingDebugOutput().find("Locking!"), std::string::npos);
+        const DWORD failedAt = GetTickCount();
+        int32_t level = -1;
         MMRESULT code = MMSYSERR_NOERROR;
-        CloseSoundMeter(&code);
+        EXPECT_EQ(StartLevelCapture(&level, &code), 0);
+        EXPECT_EQ(code, MMSYSERR_INVALHANDLE);
+        EXPECT_EQ(level, 33);
+        EXPECT_EQ(SoundMeter.Busy.load(), 0);
+        // Within the second no platform call is made and every tile comes
+        // at random; stuck, the meter would give 33, tile 107, every tick.
+        std::set<TileImageId> tiles;
+        for (int i = 0; i < 300 && GetTickCount() - failedAt < 900; ++i) tiles.insert(ChooseTileByLevel());
+        EXPECT_EQ(tiles.size(), 7u) << "prepared before: " << capturedBefore;
+        EXPECT_EQ(StartLevelCapture(&level, &code), 0);
+        EXPECT_EQ(code, static_cast<MMRESULT>(MMSYSERR_NODRIVER));
+        EXPECT_EQ(StopWatchingDebugOutput().find("Locking!"), std::string::npos);
+        // A second later the input opens again and the room is heard.
+        const DWORD elapsed = GetTickCount() - failedAt;
+        if (elapsed < 1100) Sleep(1100 - elapsed);
+        EXPECT_EQ(StartLevelCapture(&level, &code), 1);
+        EXPECT_EQ(code, MMSYSERR_NOERROR);
+        EXPECT_TRUE(WaitUntilIdle());
+        EXPECT_EQ(SoundMeter.LastLevel.load(), 0);
+        CloseMeter();
     }
 }
 
