@@ -201,6 +201,51 @@ TEST(SoundMeter, CloseFreesDeviceAndBufferOnlyWithNoCaptureInFlight) {
     EXPECT_EQ(waveInGetID(device, &id), MMSYSERR_INVALHANDLE);
 }
 
+// Closed under the meter while its buffer is queued, the device never hands
+// the buffer back: as when a sound server dies or a microphone is unplugged.
+TEST(SoundMeterRecovery, ACaptureThatNeverCompletesIsGivenUpAfterTheLimit) {
+    ASSERT_NO_FATAL_FAILURE(OpenMeter());
+    CaptureLevel();
+    const DWORD limit = SoundMeter.StallLimitMs;
+    SoundMeter.StallLimitMs = 400;
+    bool stalled = false;
+    for (int attempt = 0; attempt < RaceAttempts && !stalled; ++attempt) {
+        ASSERT_TRUE(WaitUntilIdle());
+        int32_t level = -1;
+        MMRESULT code = MMSYSERR_ERROR;
+        ASSERT_EQ(StartLevelCapture(&level, &code), 1);
+        ASSERT_EQ(waveInClose(SoundMeter.Device), MMSYSERR_NOERROR);
+        stalled = SoundMeter.Busy.load() != 0;
+        if (!stalled) {  // the capture won the race: give the meter its device back
+            ASSERT_EQ(waveInOpen(&SoundMeter.Device, WAVE_MAPPER, &SoundMeter.Format,
+                                 reinterpret_cast<DWORD_PTR>(&CaptureDoneCallback), 0, CALLBACK_FUNCTION),
+                      MMSYSERR_NOERROR);
+        }
+    }
+    ASSERT_TRUE(stalled);
+    const DWORD queuedAt = SoundMeter.QueuedAt;
+    SoundMeter.LastLevel = 77;
+
+    StartWatchingDebugOutput();
+    int32_t level = -1;
+    MMRESULT code = MMSYSERR_ERROR;
+    EXPECT_EQ(StartLevelCapture(&level, &code), 1);
+    EXPECT_EQ(StopWatchingDebugOutput(), "Locking!\n");
+    EXPECT_EQ(level, 77);
+    EXPECT_EQ(code, MMSYSERR_NOERROR);
+    EXPECT_TRUE(SoundMeter.Header.dwFlags & WHDR_INQUEUE);  // untouched: no platform call
+    ASSERT_LT(GetTickCount() - queuedAt, SoundMeter.StallLimitMs) << "the machine is too slow for this limit";
+
+    Sleep(SoundMeter.StallLimitMs);
+    EXPECT_EQ(StartLevelCapture(&level, &code), 1);
+    EXPECT_EQ(code, MMSYSERR_NOERROR);
+    EXPECT_EQ(level, 77);
+    EXPECT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(SoundMeter.LastLevel.load(), 0);  // the silent room, heard through the new device
+    SoundMeter.StallLimitMs = limit;
+    CloseMeter();
+}
+
 DWORD WINAPI FinishCallbackSoon(LPVOID) {
     Sleep(5);
     SoundMeter.Busy.store(0, std::memory_order_release);
