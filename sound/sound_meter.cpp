@@ -65,17 +65,17 @@ bool WaitForCallback() {
 
 // Takes Header and Buffer back from the platform and closes the device, so
 // that the next open finds a device that came back or a new default one.
-// False when the platform keeps the header queued.
+// False when the platform still holds the header.
 bool DropDevice() {
     if (CaptureInFlight()) {
         const bool reset = waveInReset(SoundMeter.Device) == MMSYSERR_NOERROR;
         const bool unprepared =
             waveInUnprepareHeader(SoundMeter.Device, &SoundMeter.Header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR;
         if (reset || unprepared) WaitForCallback();
-        const MMRESULT closed = waveInClose(SoundMeter.Device);
-        // A closed device calls back no more, so once it is gone the header
-        // is ours, whether or not its completion ever came.
-        if (!unprepared && closed != MMSYSERR_NOERROR && closed != MMSYSERR_INVALHANDLE) {
+        // Unless the platform says it still holds the header, the device is
+        // gone and calls back no more: the header is ours again, whether or
+        // not its completion ever came.
+        if (waveInClose(SoundMeter.Device) == WAVERR_STILLPLAYING && !unprepared) {
             SoundMeter.LastRetryAt = GetTickCount();
             return false;
         }
