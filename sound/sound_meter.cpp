@@ -159,10 +159,8 @@ void CloseSoundMeter(MMRESULT* code) {
     // Still in flight: the device stays open and Buffer stays for a late
     // completion to read.
     if (CaptureInFlight()) return;
-    if (SoundMeter.Device != nullptr) {
-        *code = waveInClose(SoundMeter.Device);
-        if (*code == MMSYSERR_NOERROR) SoundMeter.Device = nullptr;
-    }
+    *code = waveInClose(SoundMeter.Device);
+    if (*code == MMSYSERR_NOERROR) SoundMeter.Device = nullptr;
     std::free(SoundMeter.Buffer);
     SoundMeter.Buffer = nullptr;
 }
