@@ -1,7 +1,7 @@
 // Sound to picture: with the full-screen saver running in a quiet room, a
 // loud tone starts and the screen is watched for the first loud tile. Each
-// onset begins once the saver shows quiet tiles again; the first comes after
-// a loud tile has shown that the saver's captures complete.
+// onset follows a second of quiet; the first comes after a loud tile has
+// shown that the saver's captures complete.
 // Prints each onset and the median, in milliseconds.
 #include <windows.h>
 
@@ -18,6 +18,7 @@ namespace {
 constexpr int Onsets = 7;
 constexpr int LoudAmplitude = 127;
 constexpr DWORD PatienceMs = 20000;
+constexpr DWORD QuietMs = 1000;
 
 // The face sample of every cell, read through one screen strip per row of cells.
 struct CellReader {
@@ -69,9 +70,9 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     return (to.QuadPart - from.QuadPart) * 1000.0 / frequency.QuadPart;
 }
 
-// Waits until more cells than before show colour; the time it took, or -1.
-double WaitForMore(CellReader& reader, Rgb colour, LARGE_INTEGER since) {
-    const int before = CellsShowing(reader, colour);
+// Waits until more cells than before show colour: the milliseconds from
+// since, or -1.
+double WaitForMore(CellReader& reader, Rgb colour, int before, LARGE_INTEGER since) {
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < PatienceMs) {
         if (CellsShowing(reader, colour) > before) {
@@ -84,10 +85,14 @@ double WaitForMore(CellReader& reader, Rgb colour, LARGE_INTEGER since) {
     return -1;
 }
 
-double WaitForMore(CellReader& reader, Rgb colour) {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return WaitForMore(reader, colour, now);
+// Plays the loud tone: the milliseconds until the screen shows one more loud tile, or -1.
+double LoudTileAfterOnset(CellReader& reader, Tone& tone) {
+    const Rgb loud = FaceColours().back();
+    const int before = CellsShowing(reader, loud);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    if (!StartTone(tone, LoudAmplitude)) return -1;
+    return WaitForMore(reader, loud, before, start);
 }
 
 }  // namespace
@@ -100,22 +105,18 @@ int main() {
         std::printf("no full-screen saver to watch\n");
         return 1;
     }
-    const Rgb quiet = FaceColours().front();
-    const Rgb loud = FaceColours().back();
     Tone tone;
-    if (!StartTone(tone, LoudAmplitude) || WaitForMore(reader, loud) < 0) {
+    if (LoudTileAfterOnset(reader, tone) < 0) {
         std::printf("the saver never showed a loud tile\n");
         return 1;
     }
     std::vector<double> latencies;
     for (int onset = 0; onset < Onsets; ++onset) {
         StopTone(tone);
-        // Quiet tiles twice over: the saver hears the quiet room again.
-        if (WaitForMore(reader, quiet) < 0 || WaitForMore(reader, quiet) < 0) break;
-        LARGE_INTEGER start;
-        QueryPerformanceCounter(&start);
-        if (!StartTone(tone, LoudAmplitude)) break;
-        const double latency = WaitForMore(reader, loud, start);
+        // Some twenty ticks of a quiet room; the steps of 13 ms move the
+        // onset across the tick.
+        Sleep(QuietMs + 13 * onset);
+        const double latency = LoudTileAfterOnset(reader, tone);
         if (latency < 0) break;
         latencies.push_back(latency);
         std::printf("onset %d: %.0f ms\n", onset + 1, latency);
