@@ -26,7 +26,8 @@ load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 section_bytes() { printf '%d' "0x$(i686-w64-mingw32-objdump -h "$bin/Brasswick.scr" | awk -v name="$1" '$2 == name { print $3 }')"; }
 echo "Brasswick.scr: $(stat -c %s "$bin/Brasswick.scr") bytes, code (.text) $(section_bytes .text)," \
      "resources (.rsrc) $(section_bytes .rsrc)"
-(cd "$bin" && wine tick_bench.exe) || exit 1
+status=0
+(cd "$bin" && wine tick_bench.exe) || { echo "tick bench failed"; status=1; }
 
 ini=$(saver_ini_path)
 saved=$build/bench-saved.ini
@@ -94,3 +95,5 @@ awk -v s="$saver_sound" -v f="$floor_sound" 'BEGIN {
 awk -v s="$saver_quiet" -v f="$floor_quiet" 'BEGIN {
     printf "  without a sound input: saver %.2f%%, floor %.2f%%: %.2f points above it\n", s, f, s - f }'
 echo "$latency"
+[ -n "$latency" ] || status=1
+exit $status
