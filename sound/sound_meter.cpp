@@ -1,7 +1,6 @@
 #include "sound/sound_meter.h"
 
 #include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 
 #include "sound/sound_level.h"
@@ -166,10 +165,11 @@ void CloseSoundMeter(MMRESULT* code) {
 }
 
 void DebugTrace(const char* format, ...) {
-    char text[512];  // a longer text is cut to its first 511 characters
+    char text[1024];  // wvsprintfA writes at most 1024 bytes, whatever it is given
     va_list arguments;
     va_start(arguments, format);
-    std::vsnprintf(text, sizeof text, format, arguments);
+    wvsprintfA(text, format, arguments);
     va_end(arguments);
+    text[511] = '\0';  // a longer text is cut to its first 511 characters
     OutputDebugStringA(text);
 }
