@@ -20,6 +20,7 @@ done
 "$root/scripts/build.sh" windows >/dev/null || exit 1
 source "$root/tests/harness/session.sh"
 join_or_start_session "$build" || exit 1
+require_wine bench.sh
 bin=$build/windows/bin
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 

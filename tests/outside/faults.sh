@@ -9,6 +9,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$root/build
 source "$root/tests/harness/session.sh"
 join_or_start_session "$build" >/dev/null || exit 1
+require_wine faults.sh
 
 bin=$build/windows/bin
 work=$build/faults
