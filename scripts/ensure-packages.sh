@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Installs, once, what building and testing need on Debian 12: MinGW-w64,
-# 32-bit Wine, Xvfb, ImageMagick, xdotool, PulseAudio, sox, clang, and a
-# Japanese font for the dialog's texts.
+# 32-bit Wine, Xvfb, ImageMagick, xdotool, PulseAudio, sox, clang, a
+# Japanese font for the dialog's texts, and NSIS and zip for the release.
 set -euo pipefail
 
 missing=()
 for command in cmake g++ clang i686-w64-mingw32-g++-posix i686-w64-mingw32-windres wine wineserver Xvfb \
-               import xdotool pulseaudio pactl paplay sox file; do
+               import xdotool pulseaudio pactl paplay sox file makensis zip; do
     command -v "$command" >/dev/null 2>&1 || missing+=("$command")
 done
 [ -d /usr/src/googletest ] || missing+=(googletest)
@@ -25,4 +25,4 @@ apt-get update -q
 DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
     cmake g++ make libgtest-dev googletest clang libclang-rt-14-dev \
     g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wine64 \
-    xvfb xauth x11-utils imagemagick xdotool pulseaudio pulseaudio-utils sox fonts-ipafont-gothic file >&2
+    xvfb xauth x11-utils imagemagick xdotool pulseaudio pulseaudio-utils sox fonts-ipafont-gothic file nsis zip >&2

@@ -8,6 +8,10 @@ set -euo pipefail
 source "$(dirname "$0")/../tests/harness/script.sh"
 parse_options seconds=10 -- "$@"
 prepare_build windows >/dev/null
+if ! runs_32bit_natively; then
+    echo "Built $build/windows/bin/Brasswick.scr, but Wine cannot run it here: this kernel runs no 32-bit program natively." >&2
+    exit 1
+fi
 
 if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
     start_wine_prefix "$build/windows/wineprefix"

@@ -59,6 +59,7 @@ prepare_build() {
 start_saver_script() {
     prepare_build windows >/dev/null || exit 1
     join_or_start_session "$build" >/dev/null || exit 1
+    require_wine "$(basename "$0")"
 }
 
 # The settings file is saved here and put back when the script ends (or
