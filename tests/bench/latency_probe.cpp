@@ -9,9 +9,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "e2e/mosaic_view.h"
 #include "host/saver_window.h"
-#include "shared/room_tone.h"
+#include "tests/e2e/mosaic_view.h"
+#include "tests/shared/room_tone.h"
 
 namespace {
 
@@ -87,7 +87,7 @@ double WaitForMore(CellReader& reader, Rgb colour, int before, LARGE_INTEGER sin
 
 // Plays the loud tone: the milliseconds until the screen shows one more loud tile, or -1.
 double LoudTileAfterOnset(CellReader& reader, Tone& tone) {
-    const Rgb loud = FaceColours().back();
+    const Rgb loud = TileFaces[TileFaceCount - 1].Face;  // 108, the loudest
     const int before = CellsShowing(reader, loud);
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
