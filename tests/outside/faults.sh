@@ -12,19 +12,7 @@ start_saver_script
 work=$build/faults
 rm -rf "$work"
 mkdir -p "$work"
-passed=0
-failed=0
-check() {  # check NAME COMMAND...: the command's status is the verdict
-    local name=$1
-    shift
-    if "$@"; then
-        echo "ok - $name"
-        passed=$((passed + 1))
-    else
-        echo "not ok - $name"
-        failed=$((failed + 1))
-    fi
-}
+source "$root/tests/outside/check.sh"
 
 keep_saver_ini
 ini=$SAVER_INI

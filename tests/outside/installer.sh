@@ -19,19 +19,7 @@ join_or_start_session "$build" >/dev/null || exit 1
 work=$build/installer-test
 rm -rf "$work"
 mkdir -p "$work"
-passed=0
-failed=0
-check() {  # check NAME COMMAND...: the command's status is the verdict
-    local name=$1
-    shift
-    if "$@"; then
-        echo "ok - $name"
-        passed=$((passed + 1))
-    else
-        echo "not ok - $name"
-        failed=$((failed + 1))
-    fi
-}
+source "$root/tests/outside/check.sh"
 finish() {
     echo "installer: ${passed} passed, ${failed} failed"
     [ "$failed" -eq 0 ]
