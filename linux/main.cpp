@@ -47,10 +47,21 @@ int64_t NowMilliseconds() {
     return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
 }
 
-TileImageId NextTile(const HackOptions& options) {
-    SoundLevel level;
-    if (HeardLevel(level)) return TileForLevel(level, options.Thresholds);
-    return RandomTileImage();
+// No tile while a new stream has yet to deliver: a tile by chance would
+// misreport a room that is about to be heard.
+bool NextTile(const HackOptions& options, TileImageId& id) {
+    SoundLevel level = 0;
+    switch (ListenToRoom(level)) {
+    case RoomHearing::Heard:
+        id = TileForLevel(level, options.Thresholds);
+        return true;
+    case RoomHearing::Waiting:
+        return false;
+    case RoomHearing::Deaf:
+        break;
+    }
+    id = RandomTileImage();
+    return true;
 }
 
 // Until a signal or our own window's closing. The deadline moves by whole
@@ -62,7 +73,8 @@ void RunTicks(const HackOptions& options, bool heard) {
         if (!HandleMosaicEvents(heard)) return;
         const int64_t wait = deadline - NowMilliseconds();
         if (wait <= 0) {
-            PaintNextTile(NextTile(options));
+            TileImageId id;
+            if (NextTile(options, id)) PaintNextTile(id);
             deadline += period;
             if (deadline < NowMilliseconds()) deadline = NowMilliseconds() + period;
             continue;
@@ -96,7 +108,11 @@ int main(int argc, char** argv) {
     const bool heard = !options.NoSound && StartListening();
     LayOutMosaic(heard);
     RunTicks(options, heard);
-    StopListening();
+    const bool listenerEnded = StopListening();
     CloseMosaicView();
+    if (!listenerEnded) {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     return 0;
 }

@@ -15,11 +15,15 @@ namespace {
 constexpr uint32_t ReadSize = 220;
 constexpr int RetryMilliseconds = 500;
 constexpr int StopCheckMilliseconds = 50;
+// Shorter than the shortest tick.
+constexpr int EndWaitMilliseconds = 50;
 
 struct ListenerState {
     std::atomic<int32_t> Level{0};
-    std::atomic<bool> Hearing{false};
+    std::atomic<bool> Hearing{false};  // samples have come since the stream opened
+    std::atomic<bool> Open{false};
     std::atomic<bool> Stopping{false};
+    std::atomic<bool> Finished{false};
     pa_simple* Stream = nullptr;  // touched by the thread only once it runs
     std::thread Thread;
 };
@@ -41,6 +45,7 @@ pa_simple* OpenRoomStream() {
 
 void CloseRoomStream() {
     Listener.Hearing = false;
+    Listener.Open = false;
     if (Listener.Stream) pa_simple_free(Listener.Stream);
     Listener.Stream = nullptr;
 }
@@ -70,33 +75,44 @@ void Listen() {
         }
         PauseUnlessStopping(RetryMilliseconds);
         if (!Listener.Stopping) Listener.Stream = OpenRoomStream();
+        Listener.Open = Listener.Stream != nullptr;
     }
     CloseRoomStream();
+    Listener.Finished = true;
 }
 
 }  // namespace
 
 bool StartListening() {
-    Listener.Stream = OpenRoomStream();
-    const bool heard = Listener.Stream != nullptr;
-    Listener.Hearing = false;
-    // Signals are the drawing thread's business.
+    // Signals are the drawing thread's business, not ours nor that of the
+    // thread that PulseAudio starts for the stream.
     sigset_t all, previous;
     sigfillset(&all);
     pthread_sigmask(SIG_SETMASK, &all, &previous);
+    Listener.Stream = OpenRoomStream();
+    Listener.Open = Listener.Stream != nullptr;
     Listener.Thread = std::thread(Listen);
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    return heard;
+    return Listener.Open;
 }
 
-bool HeardLevel(SoundLevel& level) {
-    if (!Listener.Hearing) return false;
-    level = Listener.Level;
-    return true;
+RoomHearing ListenToRoom(SoundLevel& level) {
+    if (Listener.Hearing) {
+        level = Listener.Level;
+        return RoomHearing::Heard;
+    }
+    return Listener.Open ? RoomHearing::Waiting : RoomHearing::Deaf;
 }
 
-void StopListening() {
-    if (!Listener.Thread.joinable()) return;
+bool StopListening() {
+    if (!Listener.Thread.joinable()) return true;
     Listener.Stopping = true;
+    for (int waited = 0; waited < EndWaitMilliseconds && !Listener.Finished; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!Listener.Finished) {
+        Listener.Thread.detach();
+        return false;
+    }
     Listener.Thread.join();
+    return true;
 }

@@ -4,12 +4,20 @@
 #pragma once
 #include "sound/sound_level.h"
 
-// Opens the source once, here, then leaves the stream (or the retries) to
-// the thread. True when the room was heard at once.
+// Opens the source here, then leaves the stream (or the retries) to the
+// thread. True when a stream could be opened.
 bool StartListening();
 
-// True while a stream is open, with the level of its most recent samples.
-bool HeardLevel(SoundLevel& level);
+enum class RoomHearing {
+    Heard,    // the level of the most recent samples
+    Waiting,  // a stream is open, its first samples have not come yet
+    Deaf,     // no stream: the server is gone or was never there
+};
+RoomHearing ListenToRoom(SoundLevel& level);
 
-// Ends the thread and closes its stream; at most one short read later.
-void StopListening();
+// Ends the thread and closes its stream, normally one short read later.
+// A server that holds a read back (a null sink can, for a second or two
+// after a stream starts) is not waited for beyond a few tens of
+// milliseconds: false, and the process must end at once without running
+// destructors; the system closes the stream with it.
+bool StopListening();
