@@ -34,6 +34,7 @@ screen_width=1920
 # Tile faces by image, quietest first.
 declare -A face=([102]=50,50,50 [103]=128,128,128 [104]=245,245,245 [105]=255,255,127
                  [106]=128,255,127 [107]=128,127,255 [108]=255,51,51)
+face_list=$(for id in "${!face[@]}"; do printf '%s %s ' "$id" "${face[$id]}"; done)
 face_id() {
     local id
     for id in "${!face[@]}"; do [ "${face[$id]}" = "$1" ] && { echo "$id"; return; }; done
@@ -46,11 +47,14 @@ pixel() {  # pixel SHOT X Y: R,G,B
 }
 
 # What the visible tile centres of a 1920x1080 grid show, one word each:
-# an image number or the background's R,G,B.
+# an image number or the background's R,G,B. One read per row of tiles.
 root_centres() {
-    local s=$1 c r
+    local s=$1 r
     for r in $(seq 1 8); do
-        for c in $(seq 1 15); do face_id "$(pixel "$s" $((c * 128 - 64)) $((r * 128 - 36)))"; done
+        od -An -tu1 -v -w$((screen_width * 3)) -j $(((r * 128 - 36) * screen_width * 3)) -N $((screen_width * 3)) "$s" |
+            awk -v faces="${face_list}" 'BEGIN { n = split(faces, f, " "); for (i = 1; i <= n; i += 2) id[f[i + 1]] = f[i] }
+                { for (c = 1; c <= 15; ++c) { x = (c * 128 - 64) * 3; p = $(x + 1) "," $(x + 2) "," $(x + 3)
+                  print (p in id) ? id[p] : p } }'
     done
 }
 count_of() { grep -cx -- "$1" || true; }
@@ -72,7 +76,7 @@ room=$LAUNCHED_PULSE_SERVER
 room_pid=$LAUNCHED_PULSE_PID
 sox -n -r 44100 -c 2 "$work/tone.wav" synth 600 square 200 vol 0.9 2>/dev/null
 play_tone() {
-    PULSE_SERVER=$room paplay -d room "$work/tone.wav" &
+    PULSE_SERVER=$room paplay -d room "$work/tone.wav" 2>/dev/null &
     TONE=$!
     SESSION_PIDS+=($TONE)
     sleep 0.5
@@ -189,7 +193,7 @@ small_tiles_in_place() {
     note "small window: $painted tiles seen, $misplaced not as drawn"
     [ "$painted" -ge 10 ] && [ "$misplaced" -eq 0 ] && [ "$(pixel "$work/shot" 152 50)" != 255,255,255 ]
 }
-coproc HOST { "$x_window" 152 112; }
+coproc HOST { exec "$x_window" 152 112; }
 SESSION_PIDS+=($HOST_PID)
 read -r window <&"${HOST[0]}"
 start_brasswick "$room" -window-id "$window" -period 55 -no-sound
@@ -198,6 +202,26 @@ shot "$work/shot"
 check "-window-id of a 152 x 112 window: 16-pixel tiles in place" small_tiles_in_place
 end_brasswick
 kill "$HOST_PID"
+
+# Its own window: titled Brasswick, laid out again when made small, ended
+# by a key press with 0.
+own_window_resized() {
+    start_brasswick "$room" -period 55 -no-sound
+    local window="" i
+    for i in $(seq 50); do
+        window=$(xdotool search --name '^Brasswick$' 2>/dev/null | head -1)
+        [ -n "$window" ] && break
+        sleep 0.1
+    done
+    [ -n "$window" ] || return 1
+    xdotool windowsize "$window" 152 112
+    sleep 2.5
+    shot "$work/shot"
+    small_tiles_in_place || return 1
+    xdotool mousemove 60 60 key space
+    wait "$BRASSWICK"
+}
+check "its own window is laid out again on resize and ends on a key with 0" own_window_resized
 
 # A bad option: one line, status 2, before any display is opened.
 bad_option() {
