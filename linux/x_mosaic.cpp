@@ -148,6 +148,10 @@ int MosaicConnection() {
     return ConnectionNumber(View.Connection);
 }
 
+Display* MosaicDisplay() {
+    return View.Connection;
+}
+
 void LayOutMosaic(bool heard) {
     XWindowAttributes attributes;
     XGetWindowAttributes(View.Connection, View.Target, &attributes);

@@ -12,6 +12,7 @@ bool OpenMosaicView(const HackOptions& options, char (&message)[OptionsMessageSi
 
 // The X connection, to wait on alongside the tick.
 int MosaicConnection();
+Display* MosaicDisplay();
 
 // Lays the grid out for the window's current size and clears it: black while
 // the room is heard, white otherwise.
