@@ -50,7 +50,7 @@ saver_used=$(($(cpu_ticks $saver) - saver_before)) floor_used=$(($(cpu_ticks $fl
 awk -v s="$seconds" -v hz="$hz" -v p="$saver_used" -v f="$floor_used" -v load="$(cut -d' ' -f1-3 /proc/loadavg)" 'BEGIN {
     printf "CPU time over %d s at -period 55 (load average %s):\n", s, load
     printf "  brasswick %.2f s (%.2f%% of one core), floor %.2f s (%.2f%%), ratio %.2f\n",
-        p / hz, 100 * p / hz / s, f / hz, 100 * f / hz / s, f > 0 ? p / f : 0 }'
+        p / hz, 100 * p / hz / s, f / hz, 100 * f / hz / s, (f > 0 ? p / f : 0) }'
 
 wait_until() { local now; now=$(date +%s); [ $((started + $1)) -le "$now" ] || sleep $((started + $1 - now)); }
 wait_until 60

@@ -14,19 +14,7 @@ bin=$build/windows/bin
 work=$build/faults
 rm -rf "$work"
 mkdir -p "$work"
-passed=0
-failed=0
-check() {  # check NAME COMMAND...: the command's status is the verdict
-    local name=$1
-    shift
-    if "$@"; then
-        echo "ok - $name"
-        passed=$((passed + 1))
-    else
-        echo "not ok - $name"
-        failed=$((failed + 1))
-    fi
-}
+source "$root/tests/outside/check.sh"
 
 ini=$(saver_ini_path)
 [ -e "$ini" ] && cp -r "$ini" "$work/saved.ini"

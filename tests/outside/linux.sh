@@ -13,19 +13,7 @@ source "$root/tests/harness/session.sh"
 work=$build/linux-e2e
 rm -rf "$work"
 mkdir -p "$work"
-passed=0
-failed=0
-check() {  # check NAME COMMAND...: the command's status is the verdict
-    local name=$1
-    shift
-    if "$@"; then
-        echo "ok - $name"
-        passed=$((passed + 1))
-    else
-        echo "not ok - $name"
-        failed=$((failed + 1))
-    fi
-}
+source "$root/tests/outside/check.sh"
 note() { echo "  $*" >&2; }
 
 start_display 1920x1080x24 || exit 1
