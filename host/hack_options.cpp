@@ -6,13 +6,6 @@
 
 #include "settings/slider_values.h"
 
-const char HackUsage[] =
-    "usage: brasswick [-window | -root | -window-id ID] [-period MS] [-thres0 N] ... [-thres5 N] [-no-sound]\n"
-    "  -period MS    one tile every MS milliseconds, 55 to 3000 (300)\n"
-    "  -thres0..5 N  loudness thresholds, 0 to 127 (2, 4, 8, 16, 32, 64)\n"
-    "  -no-sound     never open the sound input: random tiles on white\n"
-    "  -window-id ID draw into the window ID (decimal or 0x hex); also XSCREENSAVER_WINDOW\n";
-
 namespace {
 
 bool IsDigit(char c) {
@@ -139,9 +132,9 @@ HackOptions ReadHackOptions(int argc, const char* const* argv, const char* windo
             return options;
         } else {
             return Bad(options,
-                       "brasswick: unknown option %s (accepted: -period 55..3000, -thres0..-thres5 0..127, "
+                       "brasswick: unknown option %s (accepted: -period %d..%d, -thres0..-thres5 %d..%d, "
                        "-no-sound, -window, -root, -window-id ID, -help)",
-                       arg);
+                       arg, FreqMinimum, FreqMaximum, ThresholdMinimum, ThresholdMaximum);
         }
     }
     // xscreensaver names its own window here; for a hack it stands in for
@@ -154,4 +147,17 @@ HackOptions ReadHackOptions(int argc, const char* const* argv, const char* windo
         options.Target = DrawTarget::GivenWindow;
     }
     return options;
+}
+
+void WriteHackUsage(FILE* stream) {
+    std::fprintf(stream,
+                 "usage: brasswick [-window | -root | -window-id ID] [-period MS] [-thres0 N] ... [-thres5 N] "
+                 "[-no-sound]\n"
+                 "  -period MS     one tile every MS milliseconds, %d to %d (%s)\n"
+                 "  -thres0..5 N   loudness thresholds, %d to %d (%s, %s, %s, %s, %s, %s)\n"
+                 "  -no-sound      never open the sound input: random tiles on white\n"
+                 "  -window-id ID  draw into the window ID (decimal or 0x hex); XSCREENSAVER_WINDOW too\n",
+                 FreqMinimum, FreqMaximum, DefaultFreqText, ThresholdMinimum, ThresholdMaximum,
+                 DefaultThresholdTexts[0], DefaultThresholdTexts[1], DefaultThresholdTexts[2], DefaultThresholdTexts[3],
+                 DefaultThresholdTexts[4], DefaultThresholdTexts[5]);
 }

@@ -2,6 +2,7 @@
 // theirs. Free of X11 and PulseAudio headers so that it is tested natively.
 #pragma once
 #include <cstdint>
+#include <cstdio>
 
 #include "settings/saver_settings.h"
 
@@ -37,4 +38,4 @@ struct HackOptions {
 // settings files write them.
 HackOptions ReadHackOptions(int argc, const char* const* argv, const char* windowVariable);
 
-extern const char HackUsage[];
+void WriteHackUsage(FILE* stream);

@@ -89,7 +89,7 @@ void RunTicks(const HackOptions& options, bool heard) {
 int main(int argc, char** argv) {
     const HackOptions options = ReadHackOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
     if (options.Verdict == OptionsVerdict::Help) {
-        std::fputs(HackUsage, stdout);
+        WriteHackUsage(stdout);
         return 0;
     }
     if (options.Verdict == OptionsVerdict::Bad) {
