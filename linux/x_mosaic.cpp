@@ -139,7 +139,10 @@ bool OpenMosaicView(const HackOptions& options, char (&message)[OptionsMessageSi
     View.TargetVisual = attributes.visual;
     View.Depth = attributes.depth;
     if (!View.OwnWindow) XSelectInput(View.Connection, View.Target, StructureNotifyMask | ExposureMask);
-    View.Gc = XCreateGC(View.Connection, View.Target, 0, nullptr);
+    // A copy from a pixmap exposes nothing: no NoExpose event per tick.
+    XGCValues values = {};
+    values.graphics_exposures = False;
+    View.Gc = XCreateGC(View.Connection, View.Target, GCGraphicsExposures, &values);
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     return true;
 }

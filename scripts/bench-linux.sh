@@ -62,3 +62,4 @@ fi
 kill -TERM $saver $floor
 wait $saver
 echo "brasswick ended with $?"
+wait $floor
