@@ -43,7 +43,11 @@ started=$(date +%s)
 sleep 5  # start-up is not what is measured
 hz=$(getconf CLK_TCK)
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
-rss_kb() { awk '/^VmRSS/ { print $2 }' "/proc/$1/status"; }
+# Resident memory, and how much of it is the program's own (anonymous); the
+# rest is library pages and the pages of the sound server's shared pool
+# that have been touched so far.
+rss_kb() { awk '/^(VmRSS|RssAnon|RssShmem|RssFile)/ { v[$1] = $2 } END {
+    printf "%d kB (own %d kB, sound server pool %d kB, files %d kB)", v["VmRSS:"], v["RssAnon:"], v["RssShmem:"], v["RssFile:"] }' "/proc/$1/status"; }
 saver_before=$(cpu_ticks $saver) floor_before=$(cpu_ticks $floor)
 sleep "$seconds"
 saver_used=$(($(cpu_ticks $saver) - saver_before)) floor_used=$(($(cpu_ticks $floor) - floor_before))
@@ -54,10 +58,10 @@ awk -v s="$seconds" -v hz="$hz" -v p="$saver_used" -v f="$floor_used" -v load="$
 
 wait_until() { local now; now=$(date +%s); [ $((started + $1)) -le "$now" ] || sleep $((started + $1 - now)); }
 wait_until 60
-echo "resident memory after 1 min: $(rss_kb $saver) kB"
+echo "resident memory after 1 min: $(rss_kb $saver)"
 if [ "$minutes" -gt 1 ]; then
     wait_until $((minutes * 60))
-    echo "resident memory after $minutes min: $(rss_kb $saver) kB"
+    echo "resident memory after $minutes min: $(rss_kb $saver)"
 fi
 kill -TERM $saver $floor
 wait $saver
