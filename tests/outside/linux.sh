@@ -152,7 +152,7 @@ note "while gone: $(sort <<<"$changes" | uniq -c | tr '\n' ' ')"
 check "with the server gone, tiles by chance" test "$(grep -x '10[2-7]' <<<"$changes" | sort -u | wc -l)" -ge 3
 launch_sound_server "$work/room" || exit 1
 room_pid=$LAUNCHED_PULSE_PID
-sleep 1.5
+sleep 2.5  # a retry every half second, then the new stream's first samples
 shot "$work/back-a"
 sleep 2.5
 shot "$work/back-b"
