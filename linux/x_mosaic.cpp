@@ -54,9 +54,14 @@ unsigned long Channel(uint8_t value, unsigned long mask) {
     return ((value * top + 127) / 255) << shift;
 }
 
+// Bits of the depth outside the colour masks are alpha on a 32-bit visual:
+// set, so that a compositor shows the tiles opaque.
 unsigned long PixelOf(Rgb c) {
-    return Channel(c.R, View.TargetVisual->red_mask) | Channel(c.G, View.TargetVisual->green_mask) |
-           Channel(c.B, View.TargetVisual->blue_mask);
+    const Visual& v = *View.TargetVisual;
+    const int longBits = static_cast<int>(sizeof(unsigned long) * 8);
+    const unsigned long depthBits = View.Depth >= longBits ? ~0ul : (1ul << View.Depth) - 1;
+    const unsigned long alpha = depthBits & ~(v.red_mask | v.green_mask | v.blue_mask);
+    return Channel(c.R, v.red_mask) | Channel(c.G, v.green_mask) | Channel(c.B, v.blue_mask) | alpha;
 }
 
 Pixmap MakeTilePixmap(const TileFace& face, int size) {
