@@ -9,6 +9,11 @@ constexpr int ThresholdSliders[6] = {1003, 1004, 1005, 1006, 1007, 1008};
 constexpr int FreqSlider = 1009;
 constexpr int FreqValueText = 1010;
 constexpr int VersionStringId = 2;
+constexpr int FormatTextSize = 256;  // 255 characters and the terminator
+
+// The platform's wsprintf conventions (no floating point) into a target of
+// FormatTextSize bytes, cut there and always ended.
+void FormatText(char* target, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
