@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Installs, once, what building and testing need on Debian 12: MinGW-w64,
 # 32-bit Wine, Xvfb, ImageMagick, xdotool, PulseAudio, sox, clang, a
-# Japanese font for the dialog's texts, and for the Linux program Xlib,
-# libpulse-simple and what its .deb is made with.
+# Japanese font for the dialog's texts, NSIS and zip for the release, and
+# for the Linux program Xlib, libpulse-simple and what its .deb is made with.
 set -euo pipefail
 
 missing=()
 for command in cmake g++ clang i686-w64-mingw32-g++-posix i686-w64-mingw32-windres wine wineserver Xvfb \
-               import xdotool pulseaudio pactl paplay sox file pkg-config dpkg-shlibdeps; do
+               import xdotool pulseaudio pactl paplay sox file makensis zip pkg-config dpkg-shlibdeps; do
     command -v "$command" >/dev/null 2>&1 || missing+=("$command")
 done
 [ -d /usr/src/googletest ] || missing+=(googletest)
@@ -28,5 +28,5 @@ apt-get update -q
 DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
     cmake g++ make libgtest-dev googletest clang libclang-rt-14-dev \
     g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wine64 \
-    xvfb xauth x11-utils imagemagick xdotool pulseaudio pulseaudio-utils sox fonts-ipafont-gothic file \
+    xvfb xauth x11-utils imagemagick xdotool pulseaudio pulseaudio-utils sox fonts-ipafont-gothic file nsis zip \
     libx11-dev libpulse-dev pkg-config dpkg-dev >&2
