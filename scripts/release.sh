@@ -55,7 +55,8 @@ deb_build=$root/build/release-deb
 rm -rf "$deb_build"
 cmake -S "$root" -B "$deb_build" -Wno-dev -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
 cmake --build "$deb_build" --target brasswick brasswick_man_page -j "$(nproc)" >/dev/null
-(cd "$deb_build" && cpack -G DEB -B "$deb_build/package" >/dev/null)
+(cd "$deb_build" && cpack -G DEB -B "$deb_build/package" >"$deb_build/cpack.log" 2>&1) ||
+    { cat "$deb_build/cpack.log" >&2; exit 1; }
 package=$(cd "$deb_build/package" && ls brasswick_"$version"_*.deb)
 cp "$deb_build/package/$package" "$dist/"
 
