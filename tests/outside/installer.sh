@@ -55,6 +55,7 @@ same_bytes() { cmp -s "$work/first/$1" "$2/$1"; }
 check "Brasswick.scr is the same bytes both times" same_bytes Brasswick.scr "$root/build/release/stage"
 check "the zip is the same bytes both times" same_bytes "Brasswick-$version.zip" "$dist"
 check "the installer is the same bytes both times" same_bytes "$setup" "$dist"
+check "the Linux package is the same bytes both times" same_bytes "$(cd "$dist" && ls brasswick_*.deb)" "$dist"
 check "SHA256SUMS checks" bash -c "cd '$dist' && sha256sum --quiet -c SHA256SUMS"
 cp "$dist/$setup" "$work/"
 release_scr=$work/first/Brasswick.scr
