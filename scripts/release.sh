@@ -3,7 +3,9 @@
 # own (build/release) that starts empty every time:
 #   Brasswick-<version>-setup.exe  the installer (packaging/brasswick.nsi)
 #   Brasswick-<version>.zip        Brasswick.scr and README.txt
-#   SHA256SUMS                     both, in the form sha256sum -c reads
+#   brasswick_<version>_<arch>.deb the Linux program, from a native tree of
+#                                  its own (build/release-deb)
+#   SHA256SUMS                     all three, in the form sha256sum -c reads
 # Every time stamp inside comes from the commit's date (or SOURCE_DATE_EPOCH),
 # so the same commit gives the same bytes.
 set -euo pipefail
@@ -46,7 +48,19 @@ makensis -V2 -DVERSION="$version" -DSCR="$stage/Brasswick.scr" -DOUTFILE="$dist/
     "$root/packaging/brasswick.nsi"
 # -X: no owner or extra time fields; -D: no folder entries; names in this order.
 (cd "$stage" && zip -q -X -D "$dist/$archive" Brasswick.scr README.txt)
-(cd "$dist" && sha256sum "$setup" "$archive" >SHA256SUMS)
+
+# The Linux package: only what it holds is built (not the tests), then
+# CPack installs that and writes the .deb.
+deb_build=$root/build/release-deb
+rm -rf "$deb_build"
+cmake -S "$root" -B "$deb_build" -Wno-dev -DCMAKE_BUILD_TYPE=Release -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
+cmake --build "$deb_build" --target brasswick brasswick_man_page -j "$(nproc)" >/dev/null
+(cd "$deb_build" && cpack -G DEB -B "$deb_build/package" >"$deb_build/cpack.log" 2>&1) ||
+    { cat "$deb_build/cpack.log" >&2; exit 1; }
+package=$(cd "$deb_build/package" && ls brasswick_"$version"_*.deb)
+cp "$deb_build/package/$package" "$dist/"
+
+(cd "$dist" && sha256sum "$setup" "$archive" "$package" >SHA256SUMS)
 
 echo "Released $version into $dist:" >&2
 (cd "$dist" && cat SHA256SUMS) >&2

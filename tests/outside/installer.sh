@@ -7,14 +7,18 @@
 # of it but the settings file.
 # Registry values changed here are put back. Joins the test command's
 # session, or starts its own.
-# installer.sh SYSTEM_FOLDER_EXE
+# installer.sh SYSTEM_FOLDER_EXE, or installer.sh --release-only: the first
+# part alone, which needs no Wine.
 set -uo pipefail
 system_folder_exe=$1
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$root/build
 dist=$root/dist
 source "$root/tests/harness/session.sh"
-join_or_start_session "$build" >/dev/null || exit 1
+if [ "$system_folder_exe" != --release-only ]; then
+    join_or_start_session "$build" >/dev/null || exit 1
+    require_wine installer.sh
+fi
 
 work=$build/installer-test
 rm -rf "$work"
@@ -39,9 +43,11 @@ same_bytes() { cmp -s "$work/first/$1" "$2/$1"; }
 check "Brasswick.scr is the same bytes both times" same_bytes Brasswick.scr "$root/build/release/stage"
 check "the zip is the same bytes both times" same_bytes "Brasswick-$version.zip" "$dist"
 check "the installer is the same bytes both times" same_bytes "$setup" "$dist"
+check "the Linux package is the same bytes both times" same_bytes "$(cd "$dist" && ls brasswick_*.deb)" "$dist"
 check "SHA256SUMS checks" bash -c "cd '$dist' && sha256sum --quiet -c SHA256SUMS"
 cp "$dist/$setup" "$work/"
 release_scr=$work/first/Brasswick.scr
+[ "$system_folder_exe" != --release-only ] || finish
 
 # 2. The prefix as this test found it, put back at the end. reg.exe is a
 # 64-bit program: the 64-bit loader starts it without any 32-bit emulation.
