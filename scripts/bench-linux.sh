@@ -6,21 +6,9 @@
 # over --seconds N (default 60), and the program's resident memory after 1
 # minute and after --minutes M (default 10).
 set -uo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-build=$root/build
-seconds=60
-minutes=10
-while [ $# -gt 0 ]; do
-    case $1 in
-        --seconds) seconds=$2; shift 2 ;;
-        --minutes) minutes=$2; shift 2 ;;
-        *) echo "usage: $0 [--seconds N] [--minutes M]" >&2; exit 2 ;;
-    esac
-done
-
-"$root/scripts/ensure-packages.sh" || exit 1
-"$root/scripts/build.sh" native >/dev/null || exit 1
-source "$root/tests/harness/session.sh"
+source "$(dirname "$0")/../tests/harness/script.sh"
+parse_options seconds=60 minutes=10 -- "$@"
+prepare_build native >/dev/null || exit 1
 work=$build/bench-linux
 rm -rf "$work"
 mkdir -p "$work"
@@ -28,17 +16,14 @@ start_display 1920x1080x24 || exit 1
 launch_sound_server "$work/room" || exit 1
 export PULSE_SERVER=$LAUNCHED_PULSE_SERVER
 sox -n -r 44100 -c 2 "$work/tone.wav" synth $((minutes * 60 + seconds + 60)) square 200 vol 0.9 tremolo 0.2 100 2>/dev/null
-paplay -d room "$work/tone.wav" &
-SESSION_PIDS+=($!)
+play_into_room "$work/tone.wav"
 
 "$build/native/linux/linux_bench" ticks || exit 1
 
-"$build/native/linux/linux_bench" floor 55 &
-floor=$!
-SESSION_PIDS+=($floor)
-"$build/native/linux/brasswick" -root -period 55 &
-saver=$!
-SESSION_PIDS+=($saver)
+in_background "$build/native/linux/linux_bench" floor 55
+floor=$BACKGROUND_PID
+in_background "$build/native/linux/brasswick" -root -period 55
+saver=$BACKGROUND_PID
 started=$(date +%s)
 sleep 5  # start-up is not what is measured
 hz=$(getconf CLK_TCK)
