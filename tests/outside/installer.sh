@@ -11,10 +11,8 @@
 # part alone, which needs no Wine.
 set -uo pipefail
 system_folder_exe=$1
-root=$(cd "$(dirname "$0")/../.." && pwd)
-build=$root/build
+source "$(dirname "$0")/../harness/script.sh"
 dist=$root/dist
-source "$root/tests/harness/session.sh"
 if [ "$system_folder_exe" != --release-only ]; then
     join_or_start_session "$build" >/dev/null || exit 1
     require_wine installer.sh
@@ -65,8 +63,8 @@ unix_path() {  # C:\a\b: the prefix's file
 }
 saver_before=$(value_of "$desktop_key" SCRNSAVE.EXE)
 renames_before=$(value_of "$renames_key" PendingFileRenameOperations)
-ini=$(saver_ini_path)
-[ -e "$ini" ] && cp "$ini" "$work/kept.ini"
+keep_saver_ini
+ini=$SAVER_INI
 write_saver_ini 420 3 6 9 17 33 65
 cp "$ini" "$work/user.ini"
 # Where a 32-bit system folder is on disk in a 64-bit prefix.
@@ -109,9 +107,9 @@ quiet_is_silent() { [ -n "$uninstall" ] && [ "$quiet" = "$uninstall /S" ]; }
 check "the uninstall entry's UninstallString and QuietUninstallString" quiet_is_silent
 
 # 5. The installed saver, as Windows starts it.
-wine "$current" /s >/dev/null 2>&1 &
-saver=$!
-SESSION_PIDS+=($saver)
+in_background wine "$current" /s >/dev/null 2>&1
+saver=$BACKGROUND_PID
+SAVER_PID=$saver
 shown() {
     local i
     for i in $(seq 600); do
@@ -125,16 +123,7 @@ check "the installed saver shows its window" shown
 key_ends_with_zero() {
     sleep 2
     xdotool key space
-    local i
-    for i in $(seq 300); do
-        if ! kill -0 "$saver" 2>/dev/null; then
-            wait "$saver"
-            return
-        fi
-        sleep 0.2
-    done
-    kill "$saver" 2>/dev/null
-    return 1
+    wait_for_saver_exit 60
 }
 check "a key ends the installed saver with 0" key_ends_with_zero
 
@@ -170,6 +159,4 @@ else
 fi
 # An uninstaller's copy may have asked to be deleted at the next start.
 [ -n "$renames_before" ] || reg delete "$renames_key" /v PendingFileRenameOperations /f >/dev/null 2>&1
-rm -f "$ini"
-[ -e "$work/kept.ini" ] && cp "$work/kept.ini" "$ini"
 finish
