@@ -1,28 +1,48 @@
-// GCC has no __try/__except for 32-bit Windows, so the guard links its own
-// exception-registration record into the thread's chain at fs:[0].
+// A structured exception frame for GCC, which has no __try/__except on 32-bit
+// Windows. In the order things happen:
+//  1. RunUnderFaultGuard puts a GuardFrame on its own stack. It begins with
+//     the platform's EXCEPTION_REGISTRATION_RECORD and is pushed onto the
+//     thread's chain of them, whose head is the first word of the thread
+//     information block (fs:[0]).
+//  2. __builtin_setjmp notes the stack, the frame pointer and where to go on.
+//  3. On a fault the system calls GuardHandler with the frame it registered.
+//     The handler asks UnhandledExceptionFilter; when the verdict is to run
+//     the handler, it
+//  4. has RtlUnwind call and take off every record registered after ours,
+//  5. takes its own record off the chain, and
+//  6. __builtin_longjmp's back to step 2, which now returns 1: onFault runs.
 #include "host/fault_guard.h"
 
 #include <windows.h>
 
+#include <intrin.h>
+
+#include <cstddef>
+
 namespace {
 
 struct GuardFrame {
-    GuardFrame* Next;  // these two fields are the platform's registration record
-    void* Handler;
-    void* Resume[5];   // __builtin_setjmp buffer
+    EXCEPTION_REGISTRATION_RECORD Registration;  // first: its address is the frame's
+    void* Resume[5];                             // __builtin_setjmp's buffer
 };
 
-GuardFrame* ExceptionChain() {
-    GuardFrame* head;
-    __asm__ __volatile__("movl %%fs:0, %0" : "=r"(head) : : "memory");
-    return head;
+constexpr DWORD ChainHead = offsetof(NT_TIB, ExceptionList);
+
+EXCEPTION_REGISTRATION_RECORD* ExceptionChain() {
+    return reinterpret_cast<EXCEPTION_REGISTRATION_RECORD*>(__readfsdword(ChainHead));
 }
 
-void SetExceptionChain(GuardFrame* head) {
-    __asm__ __volatile__("movl %0, %%fs:0" : : "r"(head) : "memory");
+void SetExceptionChain(EXCEPTION_REGISTRATION_RECORD* head) {
+    __writefsdword(ChainHead, reinterpret_cast<DWORD>(head));
 }
 
-// RtlUnwind need not preserve ebx, esi and edi; the clobbers say so.
+// RtlUnwind(target, 0, record, 0) as a call the compiler can trust. Its
+// prototype promises what every stdcall function keeps, but on x86 it returns
+// with ebx, esi and edi (and, on some systems, ebp) changed, so a plain call
+// would let GCC keep a pointer in one of them across it. Step by step:
+// save ebp; push the four arguments right to left (ReturnValue 0, the
+// record, TargetIp 0 so that it returns here, the target frame); call, which
+// pops them (stdcall); restore ebp. The clobbers tell GCC what is lost.
 void UnwindInnerFrames(GuardFrame* target, EXCEPTION_RECORD* record) {
     DWORD scratchA, scratchC, scratchD;
     __asm__ __volatile__(
@@ -38,33 +58,39 @@ void UnwindInnerFrames(GuardFrame* target, EXCEPTION_RECORD* record) {
         : "ebx", "esi", "edi", "memory", "cc");
 }
 
-EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, void* establisher,
-                                           CONTEXT* context, void*) {
-    if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
-        return ExceptionContinueSearch;
+// The system restores the stack pointer after calling a handler, so the
+// header's NTAPI and the compilers' __cdecl handlers both work.
+EXCEPTION_DISPOSITION NTAPI GuardHandler(EXCEPTION_RECORD* record, void* establisher, CONTEXT* context, void*) {
+    if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return ExceptionContinueSearch;
     EXCEPTION_POINTERS pointers = {record, context};
-    LONG verdict = UnhandledExceptionFilter(&pointers);
+    const LONG verdict = UnhandledExceptionFilter(&pointers);
     if (verdict == EXCEPTION_CONTINUE_EXECUTION) return ExceptionContinueExecution;
     if (verdict != EXCEPTION_EXECUTE_HANDLER) return ExceptionContinueSearch;
     GuardFrame* frame = static_cast<GuardFrame*>(establisher);
     UnwindInnerFrames(frame, record);
-    SetExceptionChain(frame->Next);
+    SetExceptionChain(frame->Registration.Next);
+    // GCC's builtin pair, not the C library's longjmp: it only restores the
+    // stack and frame pointers and jumps, which is all a jump out of a
+    // handler into a live frame may do. It must be called from another
+    // function than the one that set it, as here.
     __builtin_longjmp(frame->Resume, 1);
 }
 
 }  // namespace
 
-__attribute__((noinline)) int RunUnderFaultGuard(int (*body)(void*), void* context,
-                                                 void (*onFault)()) {
+// The frame and its resume buffer live in this function's stack frame until
+// it returns. GCC does not inline a function that calls __builtin_setjmp;
+// noinline says so where a reader looks.
+__attribute__((noinline)) int RunUnderFaultGuard(int (*body)(void*), void* context, void (*onFault)()) {
     GuardFrame frame;
-    frame.Handler = reinterpret_cast<void*>(&GuardHandler);
+    frame.Registration.Handler = GuardHandler;
     if (__builtin_setjmp(frame.Resume)) {
         onFault();
         return -1;
     }
-    frame.Next = ExceptionChain();
-    SetExceptionChain(&frame);
-    int result = body(context);
-    SetExceptionChain(frame.Next);
+    frame.Registration.Next = ExceptionChain();
+    SetExceptionChain(&frame.Registration);
+    const int result = body(context);
+    SetExceptionChain(frame.Registration.Next);
     return result;
 }

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "resources/resource_ids.h"
 #include "screen_reader.h"
 
 struct CellView {
@@ -17,11 +18,11 @@ struct CellView {
 // some of its face inside the area.
 std::vector<CellView> VisibleCells(const RECT& area);
 
-// The seven face colours, 102 to 108.
+// The seven face colours, quietest to loudest.
 const std::vector<Rgb>& FaceColours();
 bool IsFaceColour(Rgb colour);
 
-// The 128 x 128 pixels of tile image id (102 to 108), rows top to bottom,
+// The 128 x 128 pixels of tile image id (IDB_TILE_0 to IDB_TILE_6), rows top to bottom,
 // from the committed artwork; empty when it cannot be read.
 std::vector<Rgb> TilePixels(int id);
 

@@ -15,8 +15,8 @@
 namespace {
 
 constexpr int SlotCount = 170;          // 17 columns x 10 rows at 1920 x 1080
-constexpr Rgb DarkGrey = {50, 50, 50};  // 102, the quietest band
-constexpr Rgb Red = {255, 51, 51};      // 108, the loudest
+constexpr Rgb DarkGrey = {50, 50, 50};  // the quietest band
+constexpr Rgb Red = {255, 51, 51};      // the loudest
 
 class FullScreenPainting : public ::testing::Test {
 protected:
@@ -119,7 +119,7 @@ TEST_F(FullScreenPainting, WithoutSoundOneTilePerTickOnWhiteCoversEveryCell) {
     ASSERT_GE(whole, 0);
     const auto& colours = FaceColours();
     const Rgb face = FaceOf(wholeShot, whole);
-    const int id = 102 + static_cast<int>(std::find(colours.begin(), colours.end(), face) - colours.begin());
+    const int id = IDB_TILE_0 + static_cast<int>(std::find(colours.begin(), colours.end(), face) - colours.begin());
     const std::vector<Rgb> tile = TilePixels(id);
     ASSERT_EQ(tile.size(), 128u * 128u) << id;
     int wrong = 0;

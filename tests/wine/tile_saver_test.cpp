@@ -58,18 +58,18 @@ using TileSaver = SaverWindowTest;
 TEST_F(TileSaver, AfterMoreTicksThanHandlesOneCycleOfSixteenPixelTilesCoversThePane) {
     CreatePreview();
     KillTimer(window_, TileTimerId);  // ticks come only from the test
-    ASSERT_EQ(SaverGrid.TileWidth, 16);
-    ASSERT_EQ(SaverGrid.SlotCount, 99);
-    SoundAvailable = 0;  // what a tick makes is the same; only the choice differs
+    ASSERT_EQ(SaverMosaic.Grid.TileWidth, 16);
+    ASSERT_EQ(SaverMosaic.Grid.SlotCount, 99);
+    SaverMosaic.SoundAvailable = 0;  // what a tick makes is the same; only the choice differs
     const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     for (int tick = 0; tick < 66000; ++tick) Send(WM_TIMER, TileTimerId);
     EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore + 2);
 
     Send(WM_ERASEBKGND, reinterpret_cast<WPARAM>(GetDC(window_)));  // white without sound
-    const int32_t start = SaverOrder.Cursor;
+    const int32_t start = SaverMosaic.Order.Cursor;
     std::set<COLORREF> faces;
     for (int tick = 0; tick < 99; ++tick) {
-        const TileSlot slot = SaverOrder.Slots[SaverOrder.Cursor];
+        const TileSlot slot = SaverMosaic.Order.Slots[SaverMosaic.Order.Cursor];
         Send(WM_TIMER, TileTimerId);
         if (slot.X < 0 || slot.Y < 0 || slot.X + 16 > 152 || slot.Y + 16 > 112) continue;
         Capture pane = CaptureClient(window_);
@@ -77,7 +77,7 @@ TEST_F(TileSaver, AfterMoreTicksThanHandlesOneCycleOfSixteenPixelTilesCoversTheP
         EXPECT_EQ(pane.At(slot.X + 15, slot.Y + 15), Black) << "scaled margin";
         faces.insert(pane.At(slot.X + 8, slot.Y + 8));
     }
-    EXPECT_EQ(SaverOrder.Cursor, start) << "one cycle";
+    EXPECT_EQ(SaverMosaic.Order.Cursor, start) << "one cycle";
     Capture pane = CaptureClient(window_);
     int white = 0;
     for (COLORREF c : pane.Pixels) white += c == White;
