@@ -127,8 +127,8 @@ TEST_F(ConfigModeEndToEnd, OnAJapaneseSystemShowsEveryControlAndEscapeCancels) {
     PumpMessagesFor(300);  // let the last paints reach the screen
 
     const std::wstring texts[] = {L"", L"", L"", L"", L"", L"", L"", L"OK", L"\uff77\uff6c\uff9d\uff7e\uff99",
-                                  L"msec", L"\u5468\u671f\u8a2d\u5b9a", L"" BRASSWICK_VERSION_TEXT, L"\u3057\u304d\u3044\u5024",
-                                  L"300", L"0-1", L"1-2", L"2-3", L"3-4", L"4-5", L"5-6"};
+                                  L"msec", L"\u5468\u671f\u8a2d\u5b9a", L"" BRASSWICK_VERSION_TEXT,
+                                  L"\u3057\u304d\u3044\u5024", L"300", L"0-1", L"1-2", L"2-3", L"3-4", L"4-5", L"5-6"};
     std::vector<HWND> controls;
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         controls.push_back(child);

@@ -84,7 +84,8 @@ TEST_F(SaverResources, StringsManifestAndVersionBlock) {
     char text[256];
     ASSERT_EQ(LoadStringA(module_, IDS_PRODUCT_NAME, text, sizeof text), 9);
     EXPECT_STREQ(text, "Brasswick");
-    ASSERT_EQ(LoadStringA(module_, IDS_VERSION, text, sizeof text), static_cast<int>(std::strlen(BRASSWICK_VERSION_TEXT)));
+    const int versionLength = static_cast<int>(std::strlen(BRASSWICK_VERSION_TEXT));
+    ASSERT_EQ(LoadStringA(module_, IDS_VERSION, text, sizeof text), versionLength);
     EXPECT_STREQ(text, BRASSWICK_VERSION_TEXT);
 
     const BYTE* manifest = Resource(RT_MANIFEST, CREATEPROCESS_MANIFEST_RESOURCE_ID, EnglishUs, &size);

@@ -151,9 +151,12 @@ TEST_F(ConfigDialog, MovingAThresholdKeepsTheSixAscending) {
         Move Act;
         Thresholds Expected;
     } cases[] = {
-        {"End key on the third", [](HWND d) { PressKey(GetDlgItem(d, IDC_THRESHOLD_2), VK_END); }, {2, 4, 127, 127, 127, 127}},
-        {"Home key on the fifth", [](HWND d) { PressKey(GetDlgItem(d, IDC_THRESHOLD_4), VK_HOME); }, {0, 0, 0, 0, 0, 64}},
-        {"second dragged right", [](HWND d) { DragThumbToEnd(d, IDC_THRESHOLD_1, true); }, {2, 127, 127, 127, 127, 127}},
+        {"End key on the third", [](HWND d) { PressKey(GetDlgItem(d, IDC_THRESHOLD_2), VK_END); },
+         {2, 4, 127, 127, 127, 127}},
+        {"Home key on the fifth", [](HWND d) { PressKey(GetDlgItem(d, IDC_THRESHOLD_4), VK_HOME); },
+         {0, 0, 0, 0, 0, 64}},
+        {"second dragged right", [](HWND d) { DragThumbToEnd(d, IDC_THRESHOLD_1, true); },
+         {2, 127, 127, 127, 127, 127}},
         {"sixth dragged left", [](HWND d) { DragThumbToEnd(d, IDC_THRESHOLD_5, false); }, {0, 0, 0, 0, 0, 0}},
     };
     for (const auto& c : cases) {
