@@ -1,48 +1,45 @@
-// A structured exception frame for GCC, which has no __try/__except on 32-bit
-// Windows. In the order things happen:
-//  1. RunUnderFaultGuard puts a GuardFrame on its own stack. It begins with
-//     the platform's EXCEPTION_REGISTRATION_RECORD and is pushed onto the
-//     thread's chain of them, whose head is the first word of the thread
-//     information block (fs:[0]).
+// GCC has no __try/__except for 32-bit Windows, so the guard links its own
+// exception-registration record into the thread's chain at fs:[0]. In the
+// order things happen:
+//  1. RunUnderFaultGuard puts a GuardFrame on its own stack (noinline: the
+//     frame and its resume buffer must stay in this one stack frame until it
+//     returns) and makes it the head of the chain.
 //  2. __builtin_setjmp notes the stack, the frame pointer and where to go on.
-//  3. On a fault the system calls GuardHandler with the frame it registered.
-//     The handler asks UnhandledExceptionFilter; when the verdict is to run
-//     the handler, it
+//  3. On a fault the system calls GuardHandler with the frame it registered;
+//     the handler asks UnhandledExceptionFilter. To run the handler, it
 //  4. has RtlUnwind call and take off every record registered after ours,
 //  5. takes its own record off the chain, and
-//  6. __builtin_longjmp's back to step 2, which now returns 1: onFault runs.
+//  6. __builtin_longjmp's back to step 2 (GCC's builtin: it only restores
+//     the stack and frame pointers and jumps, and may be called from another
+//     function than the one that set it), which now returns 1: onFault runs.
 #include "host/fault_guard.h"
 
 #include <windows.h>
 
-#include <intrin.h>
-
-#include <cstddef>
-
 namespace {
 
 struct GuardFrame {
-    EXCEPTION_REGISTRATION_RECORD Registration;  // first: its address is the frame's
-    void* Resume[5];                             // __builtin_setjmp's buffer
+    GuardFrame* Next;  // these two fields are the platform's registration record
+    void* Handler;
+    void* Resume[5];   // __builtin_setjmp buffer
 };
 
-constexpr DWORD ChainHead = offsetof(NT_TIB, ExceptionList);
-
-EXCEPTION_REGISTRATION_RECORD* ExceptionChain() {
-    return reinterpret_cast<EXCEPTION_REGISTRATION_RECORD*>(__readfsdword(ChainHead));
+GuardFrame* ExceptionChain() {
+    GuardFrame* head;
+    __asm__ __volatile__("movl %%fs:0, %0" : "=r"(head) : : "memory");
+    return head;
 }
 
-void SetExceptionChain(EXCEPTION_REGISTRATION_RECORD* head) {
-    __writefsdword(ChainHead, reinterpret_cast<DWORD>(head));
+void SetExceptionChain(GuardFrame* head) {
+    __asm__ __volatile__("movl %0, %%fs:0" : : "r"(head) : "memory");
 }
 
-// RtlUnwind(target, 0, record, 0) as a call the compiler can trust. Its
-// prototype promises what every stdcall function keeps, but on x86 it returns
-// with ebx, esi and edi (and, on some systems, ebp) changed, so a plain call
-// would let GCC keep a pointer in one of them across it. Step by step:
-// save ebp; push the four arguments right to left (ReturnValue 0, the
-// record, TargetIp 0 so that it returns here, the target frame); call, which
-// pops them (stdcall); restore ebp. The clobbers tell GCC what is lost.
+// RtlUnwind(target, 0, record, 0), stdcall. On x86 it returns with ebx, esi
+// and edi (on some systems ebp too) changed, against what its prototype
+// promises, so a plain call could leave GCC trusting a register it lost.
+// Step by step: save ebp; push the arguments right to left (ReturnValue 0,
+// the record, TargetIp 0 so that it returns here, the target frame); call,
+// which pops them; restore ebp. The clobbers tell GCC what is lost.
 void UnwindInnerFrames(GuardFrame* target, EXCEPTION_RECORD* record) {
     DWORD scratchA, scratchC, scratchD;
     __asm__ __volatile__(
@@ -58,39 +55,33 @@ void UnwindInnerFrames(GuardFrame* target, EXCEPTION_RECORD* record) {
         : "ebx", "esi", "edi", "memory", "cc");
 }
 
-// The system restores the stack pointer after calling a handler, so the
-// header's NTAPI and the compilers' __cdecl handlers both work.
-EXCEPTION_DISPOSITION NTAPI GuardHandler(EXCEPTION_RECORD* record, void* establisher, CONTEXT* context, void*) {
-    if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND)) return ExceptionContinueSearch;
+EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, void* establisher,
+                                           CONTEXT* context, void*) {
+    if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
+        return ExceptionContinueSearch;
     EXCEPTION_POINTERS pointers = {record, context};
-    const LONG verdict = UnhandledExceptionFilter(&pointers);
+    LONG verdict = UnhandledExceptionFilter(&pointers);
     if (verdict == EXCEPTION_CONTINUE_EXECUTION) return ExceptionContinueExecution;
     if (verdict != EXCEPTION_EXECUTE_HANDLER) return ExceptionContinueSearch;
     GuardFrame* frame = static_cast<GuardFrame*>(establisher);
     UnwindInnerFrames(frame, record);
-    SetExceptionChain(frame->Registration.Next);
-    // GCC's builtin pair, not the C library's longjmp: it only restores the
-    // stack and frame pointers and jumps, which is all a jump out of a
-    // handler into a live frame may do. It must be called from another
-    // function than the one that set it, as here.
+    SetExceptionChain(frame->Next);
     __builtin_longjmp(frame->Resume, 1);
 }
 
 }  // namespace
 
-// The frame and its resume buffer live in this function's stack frame until
-// it returns. GCC does not inline a function that calls __builtin_setjmp;
-// noinline says so where a reader looks.
-__attribute__((noinline)) int RunUnderFaultGuard(int (*body)(void*), void* context, void (*onFault)()) {
+__attribute__((noinline)) int RunUnderFaultGuard(int (*body)(void*), void* context,
+                                                 void (*onFault)()) {
     GuardFrame frame;
-    frame.Registration.Handler = GuardHandler;
+    frame.Handler = reinterpret_cast<void*>(&GuardHandler);
     if (__builtin_setjmp(frame.Resume)) {
         onFault();
         return -1;
     }
-    frame.Registration.Next = ExceptionChain();
-    SetExceptionChain(&frame.Registration);
-    const int result = body(context);
-    SetExceptionChain(frame.Registration.Next);
+    frame.Next = ExceptionChain();
+    SetExceptionChain(&frame);
+    int result = body(context);
+    SetExceptionChain(frame.Next);
     return result;
 }
