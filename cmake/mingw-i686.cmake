@@ -1,16 +1,7 @@
-# Cross build for 32-bit Windows with MinGW-w64. The posix-thread compilers are
-# used because GoogleTest needs std::mutex, which the win32-thread ones lack.
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR i686)
-
+# The test programs: the posix-thread compilers, because GoogleTest needs
+# std::mutex, which the win32-thread ones lack. Their threads library is
+# linked into every program, so Brasswick.scr is built with
+# mingw-i686-win32.cmake instead.
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# ctest runs the Windows test programs under Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-i686-target.cmake)

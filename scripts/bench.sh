@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Figures for the README: the time of one tick at 1920x1080 against one
-# BitBlt of a cached tile, and the CPU time of the running saver at FREQ 55
-# over --seconds N (default 60), while a tone plays into the room.
+# Figures for the README, in one session on one display: the time of one
+# tick at 1920x1080 against one BitBlt of a cached tile; the saver's CPU
+# share at FREQ 55 over --seconds N (default 60), with a tone playing into
+# the room and with no sound input, each beside the floor program run the
+# same way; and the latency from a loud tone's onset to the first loud tile.
+# CPU shares are only as good as the machine is idle: the load is printed.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build
@@ -17,30 +20,81 @@ done
 "$root/scripts/build.sh" windows >/dev/null || exit 1
 source "$root/tests/harness/session.sh"
 join_or_start_session "$build" || exit 1
+require_wine bench.sh
+bin=$build/windows/bin
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
-(cd "$build/windows/bin" && wine tick_bench.exe) || exit 1
+section_bytes() { printf '%d' "0x$(i686-w64-mingw32-objdump -h "$bin/Brasswick.scr" | awk -v name="$1" '$2 == name { print $3 }')"; }
+echo "Brasswick.scr: $(stat -c %s "$bin/Brasswick.scr") bytes, code (.text) $(section_bytes .text)," \
+     "resources (.rsrc) $(section_bytes .rsrc)"
+status=0
+(cd "$bin" && wine tick_bench.exe) || { echo "tick bench failed"; status=1; }
 
 ini=$(saver_ini_path)
 saved=$build/bench-saved.ini
 rm -f "$saved"
 [ -f "$ini" ] && cp "$ini" "$saved"
 write_saver_ini 55 2 4 8 16 32 64
-sox -n -r 8000 -c 1 "$build/bench-tone.wav" synth $((seconds + 10)) square 440 vol 0.3 2>/dev/null
-paplay -d room "$build/bench-tone.wav" &
-SESSION_PIDS+=($!)
 
-wine "$build/windows/bin/Brasswick.scr" /s &
+# Ends a program the way a user ends the saver, by a key; by its pid if
+# that does not do it.
+end_program() {
+    local pid=$1 i
+    xdotool key space
+    for i in $(seq 100); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill "$pid" 2>/dev/null
+    wait "$pid" 2>/dev/null
+}
+
+# cpu_share [VAR=VALUE...] PROGRAM: its share of one core, in percent, over
+# $seconds after five seconds of start-up.
+cpu_share() {
+    env "$@" >/dev/null 2>&1 &
+    local pid=$!
+    SESSION_PIDS+=($pid)
+    sleep 5
+    local before after
+    before=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    sleep "$seconds"
+    after=$(awk '{print $14 + $15}' "/proc/$pid/stat")
+    end_program "$pid"
+    awk -v used=$((after - before)) -v hz="$(getconf CLK_TCK)" -v s="$seconds" \
+        'BEGIN { printf "%.2f", 100 * used / hz / s }'
+}
+
+sox -n -r 8000 -c 1 "$build/bench-tone.wav" synth $((2 * seconds + 30)) square 440 vol 0.3 2>/dev/null
+paplay -d room "$build/bench-tone.wav" &
+tone=$!
+SESSION_PIDS+=($tone)
+saver_sound=$(cpu_share wine "$bin/Brasswick.scr" /s)
+floor_sound=$(cpu_share wine "$bin/floor_meter.exe")
+kill "$tone" 2>/dev/null
+wait "$tone" 2>/dev/null
+
+# As the no-sound test does it: a server that is not there, no other driver.
+no_sound=(PULSE_SERVER="unix:$build/no-sound-server/native"
+          WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winealsa.drv,wineoss.drv=d")
+saver_quiet=$(cpu_share "${no_sound[@]}" wine "$bin/Brasswick.scr" /s)
+floor_quiet=$(cpu_share "${no_sound[@]}" wine "$bin/floor_timer.exe")
+
+# A quiet room, then loud onsets.
+wine "$bin/Brasswick.scr" /s >/dev/null 2>&1 &
 saver=$!
 SESSION_PIDS+=($saver)
-sleep 5  # start-up is not what is measured
-ticks_per_second=$(getconf CLK_TCK)
-cpu_ticks() { awk '{print $14 + $15}' "/proc/$saver/stat"; }
-before=$(cpu_ticks)
-sleep "$seconds"
-after=$(cpu_ticks)
-xdotool key space
-wait "$saver"
+latency=$(wine "$bin/latency_probe.exe" 2>/dev/null | tr -d '\r')
+end_program "$saver"
 if [ -f "$saved" ]; then cp "$saved" "$ini"; else rm -f "$ini"; fi
 
-awk -v used=$((after - before)) -v hz="$ticks_per_second" -v s="$seconds" 'BEGIN {
-    printf "saver CPU time over %d s at FREQ 55: %.2f s, %.2f%% of one core\n", s, used / hz, 100 * used / hz / s }'
+echo "CPU share of one core over $seconds s at FREQ 55, $(nproc) cores," \
+     "load average $load_before before and $(cut -d' ' -f1-3 /proc/loadavg) after:"
+awk -v s="$saver_sound" -v f="$floor_sound" 'BEGIN {
+    printf "  with a sound input:    saver %.2f%%, floor %.2f%%: %.2f x the floor, %.2f points above it\n",
+        s, f, (f > 0 ? s / f : 0), s - f }'
+awk -v s="$saver_quiet" -v f="$floor_quiet" 'BEGIN {
+    printf "  without a sound input: saver %.2f%%, floor %.2f%%: %.2f points above it\n", s, f, s - f }'
+echo "$latency"
+[ -n "$latency" ] || status=1
+exit $status

@@ -13,6 +13,7 @@ mkdir -p "$out"
 "$root/scripts/build.sh" windows >/dev/null || exit 1
 source "$root/tests/harness/session.sh"
 join_or_start_session "$build" || exit 1
+require_wine pictures.sh
 bin=$build/windows/bin
 work=$build/pictures
 mkdir -p "$work"

@@ -20,6 +20,10 @@ done
 saver=$build/windows/bin/Brasswick.scr
 
 source "$root/tests/harness/session.sh"
+if ! runs_32bit_natively; then
+    echo "Built $saver, but Wine cannot run it here: this kernel runs no 32-bit program natively." >&2
+    exit 1
+fi
 
 if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
     start_wine_prefix "$build/windows/wineprefix"

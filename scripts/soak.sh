@@ -23,6 +23,7 @@ if [ -z "${BRASSWICK_SESSION:-}" ]; then
 fi
 source "$root/tests/harness/session.sh"
 join_or_start_session "$build" || exit 1
+require_wine soak.sh
 
 work=$build/soak
 mkdir -p "$work"

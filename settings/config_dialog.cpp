@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstdarg>
+
 #include "settings/saver_settings.h"
 #include "settings/settings_file.h"
 #include "settings/slider_values.h"
@@ -53,6 +55,15 @@ void FollowSlider(HWND dialog, int id) {
 }
 
 }  // namespace
+
+void FormatText(char* target, const char* format, ...) {
+    char text[1024];  // wvsprintfA writes at most 1024 bytes, whatever it is given
+    va_list arguments;
+    va_start(arguments, format);
+    wvsprintfA(text, format, arguments);
+    va_end(arguments);
+    lstrcpynA(target, text, FormatTextSize);
+}
 
 void SetSliderRange(HWND dialog, int id, int minimum, int maximum) {
     SendDlgItemMessageA(dialog, id, TBM_SETRANGEMIN, FALSE, minimum);

@@ -12,6 +12,11 @@ constexpr int ThresholdSliders[6] = {IDC_THRESHOLD_0, IDC_THRESHOLD_1, IDC_THRES
 constexpr int FreqSlider = IDC_FREQ_SLIDER;
 constexpr int FreqValueText = IDC_FREQ_TEXT;
 constexpr int VersionStringId = IDS_VERSION;
+constexpr int FormatTextSize = 256;  // 255 characters and the terminator
+
+// The platform's wsprintf conventions (no floating point) into a target of
+// FormatTextSize bytes, cut there and always ended.
+void FormatText(char* target, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -4,6 +4,9 @@
 
 SaverSettingsRecord SaverSettings = {};
 
+const char DefaultFreqText[] = "300";
+const char* const DefaultThresholdTexts[ThresholdCount] = {"2", "4", "8", "16", "32", "64"};
+
 int32_t SettingNumber(const char* text) {
     // strtoll saturates where atol would overflow; long long is 64 bits on
     // both builds, so native and Windows read every text alike.

@@ -16,6 +16,10 @@ struct SaverSettingsRecord {
 
 extern SaverSettingsRecord SaverSettings;
 
+// What a setting holds when nobody has set it.
+extern const char DefaultFreqText[];
+extern const char* const DefaultThresholdTexts[ThresholdCount];
+
 // atol's reading of a setting text (leading blanks, a sign, then digits; 0
 // without digits), but a value beyond 32 bits stops at the nearest end
 // instead of being undefined or wrapping.

@@ -18,13 +18,13 @@ struct SettingKey {
 
 // The order in which the file is read.
 const SettingKey ReadOrder[] = {
-    {"THRES5", "64", SaverSettings.Thresholds[5]},
-    {"THRES4", "32", SaverSettings.Thresholds[4]},
-    {"THRES3", "16", SaverSettings.Thresholds[3]},
-    {"THRES2", "8", SaverSettings.Thresholds[2]},
-    {"THRES1", "4", SaverSettings.Thresholds[1]},
-    {"THRES0", "2", SaverSettings.Thresholds[0]},
-    {"FREQ", "300", SaverSettings.Freq},
+    {"THRES5", DefaultThresholdTexts[5], SaverSettings.Thresholds[5]},
+    {"THRES4", DefaultThresholdTexts[4], SaverSettings.Thresholds[4]},
+    {"THRES3", DefaultThresholdTexts[3], SaverSettings.Thresholds[3]},
+    {"THRES2", DefaultThresholdTexts[2], SaverSettings.Thresholds[2]},
+    {"THRES1", DefaultThresholdTexts[1], SaverSettings.Thresholds[1]},
+    {"THRES0", DefaultThresholdTexts[0], SaverSettings.Thresholds[0]},
+    {"FREQ", DefaultFreqText, SaverSettings.Freq},
 };
 
 // The order in which it is written, and so the order of a new file's lines.

@@ -1,8 +1,5 @@
 #include "settings/slider_values.h"
 
-#include <cstdarg>
-#include <cstdio>
-
 namespace {
 
 int Clamp(int32_t value, int minimum, int maximum) {
@@ -19,11 +16,4 @@ int FreqStartPosition(const char* freqText) {
 
 int ThresholdStartPosition(const char* thresholdText) {
     return Clamp(SettingNumber(thresholdText), ThresholdMinimum, ThresholdMaximum);
-}
-
-void FormatText(char* target, const char* format, ...) {
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(target, FormatTextSize, format, arguments);
-    va_end(arguments);
 }

@@ -9,12 +9,8 @@ constexpr int FreqMinimum = 55;
 constexpr int FreqMaximum = 3000;
 constexpr int ThresholdMinimum = 0;
 constexpr int ThresholdMaximum = 127;
-constexpr int FormatTextSize = 256;  // 255 characters and the terminator
 
 // Where a slider starts for a setting text: inside its range, at the nearest
 // end when the text says otherwise.
 int FreqStartPosition(const char* freqText);
 int ThresholdStartPosition(const char* thresholdText);
-
-// printf into a target of FormatTextSize bytes, cut there and always ended.
-void FormatText(char* target, const char* format, ...) __attribute__((format(printf, 2, 3)));

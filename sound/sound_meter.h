@@ -18,5 +18,5 @@ void CALLBACK CaptureDoneCallback(HWAVEIN device, UINT message, DWORD_PTR instan
 
 void CloseSoundMeter(MMRESULT* code);
 
-// printf-style line to the debugger output.
+// A wsprintf-style line (no floating point) to the debugger output.
 void DebugTrace(const char* format, ...);

@@ -10,17 +10,24 @@
 #include <cstdint>
 
 struct SoundMeterState {
-    // The window's thread sets it to 1, and clears it again only when its
-    // request queued nothing. The callback clears it with release after its
+    // The window's thread sets it to 1, and clears it again only when the
+    // platform holds no buffer: its request queued nothing, or the device
+    // that held the buffer is closed. The callback clears it with release after its
     // last read of Buffer; requests read it with acquire.
     std::atomic<LONG> Busy;
     BYTE* Buffer;      // CaptureLength unsigned 8-bit samples
     WAVEHDR Header;
-    HWAVEIN Device;
+    HWAVEIN Device;    // null while no input can be had
     WAVEFORMATEX Format;
     // Written by the callback, read by requests: a whole old or new level is
     // all a reader needs, so relaxed.
     std::atomic<int32_t> LastLevel;
+    // The rest belongs to the window's thread alone.
+    DWORD QueuedAt;        // GetTickCount when the capture in flight was queued
+    DWORD LastRetryAt;     // GetTickCount when the input last failed
+    // A capture in flight this long has been lost with its device. The first
+    // capture of a process takes about 2 s under Wine, later ones milliseconds.
+    DWORD StallLimitMs = 5000;
 };
 
 // The callback may take no lock, so neither may these.

@@ -107,16 +107,39 @@ stop_session() {
 }
 trap stop_session EXIT
 
+# Wine runs a 32-bit Windows program as a 32-bit Linux process. Some
+# kernels run none (no IA-32 emulation); an emulator registered for them
+# (qemu-user) runs Wine minutes per process, too slow for any of our waits.
+runs_32bit_natively() {
+    grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386 && return 1
+    /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
 # Scripts run from the test command share its display, prefix and sound
-# server; run alone they start their own.
+# server; run alone they start their own. BRASSWICK_WINE says whether Wine
+# can run the program here (1) or not (0).
 join_or_start_session() {
     local build=$1
     if [ -n "${BRASSWICK_SESSION:-}" ]; then
         session_log "joining the running session ($DISPLAY, $PULSE_SERVER)"
         return 0
     fi
-    start_display 1920x1080x24 && start_wine_prefix "$build/windows/wineprefix" &&
-        start_sound_room "$build/sound-room" && export BRASSWICK_SESSION=1
+    export BRASSWICK_WINE=1
+    start_display 1920x1080x24 || return 1
+    if runs_32bit_natively; then
+        start_wine_prefix "$build/windows/wineprefix" || return 1
+    else
+        BRASSWICK_WINE=0
+        session_log "this kernel runs no 32-bit program natively: no Wine here"
+    fi
+    start_sound_room "$build/sound-room" && export BRASSWICK_SESSION=1
+}
+
+# For the scripts that need Wine: ends them with a message where it cannot run.
+require_wine() {
+    [ "${BRASSWICK_WINE:-1}" = 1 ] && return 0
+    session_log "$1 needs Wine, and this kernel runs no 32-bit program natively"
+    exit 1
 }
 
 # The settings file that the saver reads, in the prefix's local

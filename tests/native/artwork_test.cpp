@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "resources/artwork/tile_art.h"
+#include "resources/artwork/tile_pixels.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -146,6 +147,70 @@ TEST(Artwork, IsReproducedByItsGenerator) {
     EXPECT_EQ(ReadFile(icon), ReadFile(std::string(RESOURCES_DIR) + "/brasswick.ico"));
     std::remove(icon.c_str());
     std::remove(folder);
+}
+
+struct AverageCase {
+    std::vector<Rgb> Block;  // 2 x 2
+    Rgb Mean;
+};
+
+TEST(ReduceByAveraging, TakesEachBlocksRoundedMean) {
+    const AverageCase cases[] = {
+        {{{9, 9, 9}, {9, 9, 9}, {9, 9, 9}, {9, 9, 9}}, {9, 9, 9}},
+        {{{0, 255, 1}, {255, 0, 1}, {0, 255, 1}, {255, 0, 2}}, {128, 128, 1}},  // 127.5 up, 1.25 down
+        {{{1, 0, 0}, {2, 0, 0}, {2, 0, 0}, {2, 0, 0}}, {2, 0, 0}},              // 1.75 up
+        {{{255, 255, 255}, {255, 255, 255}, {255, 255, 255}, {255, 255, 255}}, {255, 255, 255}},
+    };
+    for (const AverageCase& c : cases) EXPECT_EQ(ReduceByAveraging(c.Block, 2, 1)[0], c.Mean);
+    // 4 x 4 to 2 x 2: every block lands in its own place.
+    std::vector<Rgb> source(16);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) source[y * 4 + x] = {static_cast<uint8_t>(x / 2 * 100), static_cast<uint8_t>(y / 2 * 100), 0};
+    const std::vector<Rgb> reduced = ReduceByAveraging(source, 4, 2);
+    ASSERT_EQ(reduced.size(), 4u);
+    EXPECT_EQ(reduced[0], (Rgb{0, 0, 0}));
+    EXPECT_EQ(reduced[1], (Rgb{100, 0, 0}));
+    EXPECT_EQ(reduced[2], (Rgb{0, 100, 0}));
+    EXPECT_EQ(reduced[3], (Rgb{100, 100, 0}));
+}
+
+double Brightness(const std::vector<Rgb>& pixels) {
+    double sum = 0;
+    for (Rgb p : pixels) sum += 0.299 * p.R + 0.587 * p.G + 0.114 * p.B;
+    return sum / pixels.size();
+}
+
+// The full-size pixels are the committed bitmaps'; the 16-pixel tile is
+// their average and keeps their brightness.
+TEST(TilePixels, AreTheBitmapsAndTheirAverages) {
+    for (const TileFace& tile : TileFaces) {
+        Dib dib{ReadFile(TilePath(RESOURCES_DIR, tile.Id)), tile.Id == IDB_TILE_2 ? 8 : 24};
+        ASSERT_EQ(dib.File.size(), U32(dib.File, 10) + 128u * 128u * dib.Bits / 8);
+        const std::vector<Rgb> full = TilePixels(tile.Face, 128);
+        ASSERT_EQ(full.size(), 128u * 128u);
+        for (int y = 0; y < 128; ++y)
+            for (int x = 0; x < 128; ++x) ASSERT_EQ(full[y * 128 + x], dib.Pixel(x, y)) << tile.Id << " " << x << "," << y;
+
+        // Each small pixel is the rounded mean of its 8 x 8 block of the file,
+        // edges included, where a sample of one pixel would pick one ring.
+        const std::vector<Rgb> small = TilePixels(tile.Face, 16);
+        ASSERT_EQ(small.size(), 16u * 16u);
+        EXPECT_NEAR(Brightness(small), Brightness(full), 0.5) << tile.Id;
+        for (int ty = 0; ty < 16; ++ty)
+            for (int tx = 0; tx < 16; ++tx) {
+                int sum[3] = {0, 0, 0};
+                for (int y = ty * 8; y < ty * 8 + 8; ++y)
+                    for (int x = tx * 8; x < tx * 8 + 8; ++x) {
+                        const Rgb p = dib.Pixel(x, y);
+                        sum[0] += p.R, sum[1] += p.G, sum[2] += p.B;
+                    }
+                const Rgb mean = {static_cast<uint8_t>((sum[0] + 32) / 64), static_cast<uint8_t>((sum[1] + 32) / 64),
+                                  static_cast<uint8_t>((sum[2] + 32) / 64)};
+                ASSERT_EQ(small[ty * 16 + tx], mean) << tile.Id << " " << tx << "," << ty;
+            }
+        EXPECT_EQ(small[0], (Rgb{0, 0, 0}));
+        EXPECT_EQ(small[8 * 16 + 8], tile.Face);
+    }
 }
 
 }  // namespace

@@ -1,8 +1,5 @@
-// Setting texts to slider positions, and positions back to texts.
+// Setting texts to slider positions.
 #include <gtest/gtest.h>
-
-#include <algorithm>
-#include <string>
 
 #include "settings/slider_values.h"
 
@@ -43,16 +40,6 @@ TEST(SliderStartPositions, KeepEachSliderInsideItsRange) {
         EXPECT_EQ(FreqStartPosition(c.Text), c.Freq) << "'" << c.Text << "'";
         EXPECT_EQ(ThresholdStartPosition(c.Text), c.Threshold) << "'" << c.Text << "'";
     }
-}
-
-TEST(FormatText, CutsAt255CharactersAndEndsTheText) {
-    char target[FormatTextSize + 8];
-    std::string guard(sizeof target, '#');
-    std::copy(guard.begin(), guard.end(), target);
-    const std::string longText(400, 'x');
-    FormatText(target, "%s", longText.c_str());
-    EXPECT_EQ(std::string(target), std::string(255, 'x'));
-    for (size_t i = FormatTextSize; i < sizeof target; ++i) EXPECT_EQ(target[i], '#') << "written past the target at " << i;
 }
 
 }  // namespace

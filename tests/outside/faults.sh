@@ -9,24 +9,13 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$root/build
 source "$root/tests/harness/session.sh"
 join_or_start_session "$build" >/dev/null || exit 1
+require_wine faults.sh
 
 bin=$build/windows/bin
 work=$build/faults
 rm -rf "$work"
 mkdir -p "$work"
-passed=0
-failed=0
-check() {  # check NAME COMMAND...: the command's status is the verdict
-    local name=$1
-    shift
-    if "$@"; then
-        echo "ok - $name"
-        passed=$((passed + 1))
-    else
-        echo "not ok - $name"
-        failed=$((failed + 1))
-    fi
-}
+source "$root/tests/outside/check.sh"
 
 ini=$(saver_ini_path)
 [ -e "$ini" ] && cp -r "$ini" "$work/saved.ini"
@@ -69,15 +58,71 @@ key_ends_with_zero() {
     return 1
 }
 
-# 1. The sound server dies under a running saver.
+# Face colours of the 120 whole cells of the saver's 1920 x 1080 grid (128-pixel
+# tiles from x 0 and y 28), one a line as rrggbb.
+faces() {
+    local shot=$work/faces.rgb x y
+    import -window root -depth 8 "rgb:$shot" 2>/dev/null || return 1
+    for ((y = 92; y < 1016; y += 128)); do
+        for ((x = 64; x < 1920; x += 128)); do
+            od -An -tx1 -j $(((y * 1920 + x) * 3)) -N3 "$shot" | tr -d ' \n'
+            echo
+        done
+    done
+}
+Band106=80ff7f  # pale green: levels 16 to 31 with the default thresholds
+Band108=ff3333  # red: 64 and up
+
+# most_cells_show COLOUR: at least two thirds of the cells show it.
+most_cells_show() { [ "$(faces | grep -c "^$1\$")" -ge 80 ]; }
+
+# newly_painted_show COLOUR: of the cells that changed in the last two
+# seconds, at least 8 and two thirds show it now.
+newly_painted_show() {
+    faces >"$work/faces.before"
+    sleep 2
+    faces >"$work/faces.after"
+    local changed new
+    changed=$(paste "$work/faces.before" "$work/faces.after" | awk '$1 != $2' | wc -l)
+    new=$(paste "$work/faces.before" "$work/faces.after" | awk -v c="$1" '$1 != $2 && $2 == c' | wc -l)
+    echo "$changed cells changed, $new of them to $1" >"$work/faces.verdict"
+    [ "$changed" -ge 8 ] && [ $((new * 3)) -ge $((changed * 2)) ]
+}
+
+# play_into SERVER LEVEL: a square wave that the saver measures near LEVEL,
+# for longer than the run.
+play_into() {
+    sox -n -r 44100 -c 1 -b 16 "$work/tone-$2.wav" synth 120 square 200 vol "$(awk -v l="$2" 'BEGIN { printf "%.3f", l / 127 }')" 2>/dev/null
+    PULSE_SERVER=$1 paplay -d room "$work/tone-$2.wav" &
+    SESSION_PIDS+=($!)
+}
+
+# 1. The sound server dies under a running saver and a new one comes a few
+# seconds later with another loudness: the picture follows the new room.
 write_saver_ini 55 2 4 8 16 32 64
-launch_sound_server "$work/doomed-room" >/dev/null
+room=$work/dying-room
+launch_sound_server "$room" >/dev/null
 doomed=$LAUNCHED_PULSE_PID
+play_into "$LAUNCHED_PULSE_SERVER" 24
 start_saver PULSE_SERVER="$LAUNCHED_PULSE_SERVER"
+sleep 10  # a whole cycle of 170 ticks after the first capture
+check "sound server alive: most tiles of the tone's band" most_cells_show $Band106
 { kill -9 "$doomed"; wait "$doomed"; } 2>/dev/null
-sleep 2
-check "sound server killed: still painting" still_painting
-check "sound server killed: a key ends it with 0" key_ends_with_zero
+sleep 7  # past the saver's wait for a capture that will not come
+check "sound server gone: still painting" still_painting
+launch_sound_server "$room" >/dev/null
+play_into "$LAUNCHED_PULSE_SERVER" 110
+back=$SECONDS
+recovered() {
+    local deadline=$((SECONDS + 30))
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        newly_painted_show $Band108 && return 0
+    done
+    return 1
+}
+check "sound server back: newly painted tiles of the new band within 30 s" recovered
+echo "# $(cat "$work/faces.verdict") after $((SECONDS - back)) s"
+check "sound server back: a key ends it with 0" key_ends_with_zero
 
 # 2. No sound server at start; one appears later. No other driver may stand in.
 late_dir=$work/late-room

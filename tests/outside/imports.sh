@@ -1,17 +1,39 @@
 #!/usr/bin/env bash
-# The .scr is dropped into a Windows system alone: it must be a 32-bit GUI
-# program that imports nothing but the system's own DLLs.
+# The .scr is dropped into a Windows system alone: a 32-bit GUI program for
+# subsystem version 4.0 that imports only what imports.list accounts for.
+# Prints the oldest Windows of each family that has every import.
 set -uo pipefail
 scr=$1
-system_dlls='^(ADVAPI32|COMCTL32|GDI32|IMAGEHLP|KERNEL32|MSVCRT|SHELL32|SHLWAPI|USER32|WINMM)\.DLL$'
+list=$(dirname "$0")/imports.list
 status=0
-file "$scr" | grep -q 'PE32 executable (GUI) Intel 80386' || { echo "not a 32-bit GUI program: $(file -b "$scr")"; status=1; }
-for dll in $(i686-w64-mingw32-objdump -p "$scr" | sed -n 's/^\s*DLL Name: //p'); do
-    if [[ ${dll^^} =~ $system_dlls ]]; then
-        echo "imports $dll"
-    else
-        echo "imports $dll, which is not part of Windows"
-        status=1
+fail() { echo "$*"; status=1; }
+
+file "$scr" | grep -q 'PE32 executable (GUI) Intel 80386' || fail "not a 32-bit GUI program: $(file -b "$scr")"
+headers=$(i686-w64-mingw32-objdump -p "$scr") || exit 1
+subsystem=$(awk '$1 == "MajorSubsystemVersion" {major = $2} $1 == "MinorSubsystemVersion" {minor = $2}
+                 END {print major "." minor}' <<<"$headers")
+[ "$subsystem" = 4.0 ] || fail "subsystem version $subsystem, which Windows 95 and NT 4.0 refuse"
+
+# After "DLL Name: X" come lines "address hint name", one an import.
+imports=$(awk '$1 == "DLL" && $2 == "Name:" {dll = toupper($3); next}
+               dll != "" && NF == 3 && $2 ~ /^[0-9]+$/ {print dll "!" $3}' <<<"$headers")
+[ -n "$imports" ] || fail "no imports read from $scr"
+
+declare -A nine nt
+while read -r name oldest9x oldestNt _; do
+    nine[$name]=$oldest9x
+    nt[$name]=$oldestNt
+done < <(grep -v '^#' "$list")
+
+rank() { local order=$1 version=$2 i=0; for v in $order; do [ "$v" = "$version" ] && { echo $i; return; }; i=$((i + 1)); done; echo 99; }
+floor9x=95 floorNt=3.1
+for name in $imports; do
+    if [ -z "${nine[$name]:-}" ]; then
+        fail "imports $name, which imports.list does not account for"
+        continue
     fi
+    [ "$(rank '95 98 Me' "${nine[$name]}")" -le "$(rank '95 98 Me' $floor9x)" ] || floor9x=${nine[$name]}
+    [ "$(rank '3.1 3.5 4.0 2000 XP' "${nt[$name]}")" -le "$(rank '3.1 3.5 4.0 2000 XP' $floorNt)" ] || floorNt=${nt[$name]}
 done
+[ $status -eq 0 ] && echo "$(wc -w <<<"$imports") imports, all listed: the program loads on Windows $floor9x and Windows $floorNt or later"
 exit $status

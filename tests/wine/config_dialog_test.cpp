@@ -5,6 +5,8 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -229,6 +231,19 @@ TEST_F(ConfigDialog, ATemplateThatCannotBeFoundEndsWithMinusOne) {
     HostState.Instance = GetModuleHandleA("kernel32.dll");
     EXPECT_EQ(RunConfigDialog(nullptr), -1);
     EXPECT_FALSE(FileExists(SettingsFilePath()));
+}
+
+// The platform's formatter writes up to 1024 bytes whatever the target holds.
+TEST(FormatText, CutsAt255CharactersAndEndsTheText) {
+    char target[FormatTextSize + 8];
+    for (const size_t length : {400, 1500}) {
+        std::fill(std::begin(target), std::end(target), '#');
+        FormatText(target, "%s", std::string(length, 'x').c_str());
+        EXPECT_EQ(std::string(target), std::string(255, 'x')) << length;
+        for (size_t i = FormatTextSize; i < sizeof target; ++i) EXPECT_EQ(target[i], '#') << "written past the target at " << i;
+    }
+    FormatText(target, "%d", -127);
+    EXPECT_STREQ(target, "-127");
 }
 
 }  // namespace

@@ -201,10 +201,75 @@ TEST(SoundMeter, CloseFreesDeviceAndBufferOnlyWithNoCaptureInFlight) {
     EXPECT_EQ(waveInGetID(device, &id), MMSYSERR_INVALHANDLE);
 }
 
+// The platform marks a header done before it calls back: with Busy still 1
+// the callback may be reading Buffer, so close must leave it alone.
+TEST(SoundMeter, CloseLeavesTheBufferToACallbackThatHasNotFinished) {
+    ASSERT_NO_FATAL_FAILURE(OpenMeter());
+    CaptureLevel();
+    ASSERT_TRUE(SoundMeter.Header.dwFlags & WHDR_DONE);
+    SoundMeter.Busy = 1;  // done, but its callback still running
+    const BYTE* buffer = SoundMeter.Buffer;
+    const DWORD start = GetTickCount();
+    MMRESULT code = MMSYSERR_ERROR;
+    CloseSoundMeter(&code);
+    EXPECT_LT(GetTickCount() - start, 1000u);  // waits for it, but not for ever
+    EXPECT_EQ(SoundMeter.Buffer, buffer);
+    UINT id = 0;
+    EXPECT_EQ(waveInGetID(SoundMeter.Device, &id), MMSYSERR_NOERROR);
+    SoundMeter.Busy = 0;  // the callback has finished
+    CloseMeter();
+    EXPECT_EQ(SoundMeter.Buffer, nullptr);
+}
+
+// Closed under the meter while its buffer is queued, the device never hands
+// the buffer back: as when a sound server dies or a microphone is unplugged.
+TEST(SoundMeterFailure, ACaptureThatNeverCompletesIsGivenUpAfterTheLimit) {
+    ASSERT_NO_FATAL_FAILURE(OpenMeter());
+    CaptureLevel();
+    const DWORD limit = SoundMeter.StallLimitMs;
+    SoundMeter.StallLimitMs = 400;
+    bool stalled = false;
+    for (int attempt = 0; attempt < RaceAttempts && !stalled; ++attempt) {
+        ASSERT_TRUE(WaitUntilIdle());
+        int32_t level = -1;
+        MMRESULT code = MMSYSERR_ERROR;
+        ASSERT_EQ(StartLevelCapture(&level, &code), 1);
+        ASSERT_EQ(waveInClose(SoundMeter.Device), MMSYSERR_NOERROR);
+        stalled = SoundMeter.Busy.load() != 0;
+        if (!stalled) {  // the capture won the race: give the meter its device back
+            ASSERT_EQ(waveInOpen(&SoundMeter.Device, WAVE_MAPPER, &SoundMeter.Format,
+                                 reinterpret_cast<DWORD_PTR>(&CaptureDoneCallback), 0, CALLBACK_FUNCTION),
+                      MMSYSERR_NOERROR);
+        }
+    }
+    ASSERT_TRUE(stalled);
+    const DWORD queuedAt = SoundMeter.QueuedAt;
+    SoundMeter.LastLevel = 77;
+
+    StartWatchingDebugOutput();
+    int32_t level = -1;
+    MMRESULT code = MMSYSERR_ERROR;
+    EXPECT_EQ(StartLevelCapture(&level, &code), 1);
+    EXPECT_EQ(StopWatchingDebugOutput(), "Locking!\n");
+    EXPECT_EQ(level, 77);
+    EXPECT_EQ(code, MMSYSERR_NOERROR);
+    EXPECT_TRUE(SoundMeter.Header.dwFlags & WHDR_INQUEUE);  // untouched: no platform call
+    ASSERT_LT(GetTickCount() - queuedAt, SoundMeter.StallLimitMs) << "the machine is too slow for this limit";
+
+    Sleep(SoundMeter.StallLimitMs);
+    EXPECT_EQ(StartLevelCapture(&level, &code), 1);
+    EXPECT_EQ(code, MMSYSERR_NOERROR);
+    EXPECT_EQ(level, 77);
+    EXPECT_TRUE(WaitUntilIdle());
+    EXPECT_EQ(SoundMeter.LastLevel.load(), 0);  // the silent room, heard through the new device
+    SoundMeter.StallLimitMs = limit;
+    CloseMeter();
+}
+
 // Failures injected through the real API: with the device closed underneath
 // the meter, the platform refuses its handle. Before any capture the prepare
 // needs the device; after one the header is still prepared and the add fails.
-TEST(SoundMeterFailure, AFailedPrepareOrAddLetsTheNextRequestTryAgain) {
+TEST(SoundMeterFailure, AFailedPrepareOrAddFailsUntilTheInputOpensAgain) {
     LoadDefaultThresholds();
     for (bool capturedBefore : {false, true}) {
         ASSERT_NO_FATAL_FAILURE(OpenMeter());
@@ -213,21 +278,29 @@ TEST(SoundMeterFailure, AFailedPrepareOrAddLetsTheNextRequestTryAgain) {
         ASSERT_EQ(waveInClose(SoundMeter.Device), MMSYSERR_NOERROR);
         SoundMeter.LastLevel = 33;
         StartWatchingDebugOutput();
-        for (int i = 0; i < 3; ++i) {
-            int32_t level = -1;
-            MMRESULT code = MMSYSERR_NOERROR;
-            EXPECT_EQ(StartLevelCapture(&level, &code), 0) << "request " << i;
-            EXPECT_EQ(code, MMSYSERR_INVALHANDLE);
-            EXPECT_EQ(level, 33);
-            EXPECT_EQ(SoundMeter.Busy.load(), 0);
-        }
-        // Stuck after one failure, the meter would give 33, the second loudest tile, every tick.
-        std::set<TileImageId> tiles;
-        for (int i = 0; i < 300; ++i) tiles.insert(ChooseTileByLevel());
-        EXPECT_EQ(tiles.size(), 7u) << "prepared before: " << capturedBefore;
-        EXPECT_EQ(StopWatchingDebugOutput().find("Locking!"), std::string::npos);
+        const DWORD failedAt = GetTickCount();
+        int32_t level = -1;
         MMRESULT code = MMSYSERR_NOERROR;
-        CloseSoundMeter(&code);
+        EXPECT_EQ(StartLevelCapture(&level, &code), 0);
+        EXPECT_EQ(code, MMSYSERR_INVALHANDLE);
+        EXPECT_EQ(level, 33);
+        EXPECT_EQ(SoundMeter.Busy.load(), 0);
+        // Within the second no platform call is made and every tile comes
+        // at random; stuck, the meter would give 33, the second loudest tile, every tick.
+        std::set<TileImageId> tiles;
+        for (int i = 0; i < 300 && GetTickCount() - failedAt < 900; ++i) tiles.insert(ChooseTileByLevel());
+        EXPECT_EQ(tiles.size(), 7u) << "prepared before: " << capturedBefore;
+        EXPECT_EQ(StartLevelCapture(&level, &code), 0);
+        EXPECT_EQ(code, static_cast<MMRESULT>(MMSYSERR_NODRIVER));
+        EXPECT_EQ(StopWatchingDebugOutput().find("Locking!"), std::string::npos);
+        // A second later the input opens again and the room is heard.
+        const DWORD elapsed = GetTickCount() - failedAt;
+        if (elapsed < 1100) Sleep(1100 - elapsed);
+        EXPECT_EQ(StartLevelCapture(&level, &code), 1);
+        EXPECT_EQ(code, MMSYSERR_NOERROR);
+        EXPECT_TRUE(WaitUntilIdle());
+        EXPECT_EQ(SoundMeter.LastLevel.load(), 0);
+        CloseMeter();
     }
 }
 

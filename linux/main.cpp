@@ -1,0 +1,118 @@
+// brasswick: the mosaic as an xscreensaver hack. One tile per tick, chosen
+// by the room's loudness; ends with 0 on SIGTERM, SIGINT or SIGHUP.
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "host/hack_options.h"
+#include "linux/room_listener.h"
+#include "linux/x_mosaic.h"
+#include "mosaic/tick_period.h"
+#include "sound/tile_band.h"
+
+namespace {
+
+// A signal is turned into a byte on this pipe, which the tick loop waits on
+// together with the X connection.
+int SignalPipe[2] = {-1, -1};
+
+void OnEndingSignal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(SignalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+bool CatchEndingSignals() {
+    if (pipe2(SignalPipe, O_NONBLOCK | O_CLOEXEC) != 0) return false;
+    struct sigaction action = {};
+    action.sa_handler = OnEndingSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    const int endings[] = {SIGTERM, SIGINT, SIGHUP};
+    for (int ending : endings) sigaction(ending, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+int64_t NowMilliseconds() {
+    timespec now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// No tile while a new stream has yet to deliver: a tile by chance would
+// misreport a room that is about to be heard.
+bool NextTile(const HackOptions& options, TileImageId& id) {
+    SoundLevel level = 0;
+    switch (ListenToRoom(level)) {
+    case RoomHearing::Heard:
+        id = TileForLevel(level, options.Thresholds);
+        return true;
+    case RoomHearing::Waiting:
+        return false;
+    case RoomHearing::Deaf:
+        break;
+    }
+    id = RandomTileImage();
+    return true;
+}
+
+// Until a signal or our own window's closing. The deadline moves by whole
+// periods, so ticks keep their rhythm; after a long stall it starts afresh.
+void RunTicks(const HackOptions& options, bool heard) {
+    const int64_t period = TickPeriodOf(options.Freq);
+    int64_t deadline = NowMilliseconds() + period;
+    for (;;) {
+        if (!HandleMosaicEvents(heard)) return;
+        const int64_t wait = deadline - NowMilliseconds();
+        if (wait <= 0) {
+            TileImageId id;
+            if (NextTile(options, id)) PaintNextTile(id);
+            deadline += period;
+            if (deadline < NowMilliseconds()) deadline = NowMilliseconds() + period;
+            continue;
+        }
+        pollfd waits[2] = {{SignalPipe[0], POLLIN, 0}, {MosaicConnection(), POLLIN, 0}};
+        if (poll(waits, 2, static_cast<int>(wait)) > 0 && (waits[0].revents & POLLIN)) return;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const HackOptions options = ReadHackOptions(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
+    if (options.Verdict == OptionsVerdict::Help) {
+        WriteHackUsage(stdout);
+        return 0;
+    }
+    if (options.Verdict == OptionsVerdict::Bad) {
+        std::fprintf(stderr, "%s\n", options.Message);
+        return 2;
+    }
+    if (!CatchEndingSignals()) {
+        std::perror("brasswick: pipe");
+        return 1;
+    }
+    char message[OptionsMessageSize];
+    if (!OpenMosaicView(options, message)) {
+        std::fprintf(stderr, "%s\n", message);
+        return 1;
+    }
+    const bool heard = !options.NoSound && StartListening();
+    LayOutMosaic(heard);
+    RunTicks(options, heard);
+    const bool listenerEnded = StopListening();
+    CloseMosaicView();
+    if (!listenerEnded) {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
+    return 0;
+}

@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Figures for the README's Linux rows, on a virtual 1920x1080 display with a
+# private sound server playing a tone: the time of one tick against one bare
+# copy, then the CPU time of `brasswick -root -period 55` beside a bare X
+# client with the same capture stream (the floor), both running at once
+# over --seconds N (default 60), and the program's resident memory after 1
+# minute and after --minutes M (default 10).
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build
+seconds=60
+minutes=10
+while [ $# -gt 0 ]; do
+    case $1 in
+        --seconds) seconds=$2; shift 2 ;;
+        --minutes) minutes=$2; shift 2 ;;
+        *) echo "usage: $0 [--seconds N] [--minutes M]" >&2; exit 2 ;;
+    esac
+done
+
+"$root/scripts/ensure-packages.sh" || exit 1
+"$root/scripts/build.sh" native >/dev/null || exit 1
+source "$root/tests/harness/session.sh"
+work=$build/bench-linux
+rm -rf "$work"
+mkdir -p "$work"
+start_display 1920x1080x24 || exit 1
+launch_sound_server "$work/room" || exit 1
+export PULSE_SERVER=$LAUNCHED_PULSE_SERVER
+sox -n -r 44100 -c 2 "$work/tone.wav" synth $((minutes * 60 + seconds + 60)) square 200 vol 0.9 tremolo 0.2 100 2>/dev/null
+paplay -d room "$work/tone.wav" &
+SESSION_PIDS+=($!)
+
+"$build/native/linux/linux_bench" ticks || exit 1
+
+"$build/native/linux/linux_bench" floor 55 &
+floor=$!
+SESSION_PIDS+=($floor)
+"$build/native/linux/brasswick" -root -period 55 &
+saver=$!
+SESSION_PIDS+=($saver)
+started=$(date +%s)
+sleep 5  # start-up is not what is measured
+hz=$(getconf CLK_TCK)
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+# Resident memory, and how much of it is the program's own (anonymous); the
+# rest is library pages and the pages of the sound server's shared pool
+# that have been touched so far.
+rss_kb() { awk '/^(VmRSS|RssAnon|RssShmem|RssFile)/ { v[$1] = $2 } END {
+    printf "%d kB (own %d kB, sound server pool %d kB, files %d kB)", v["VmRSS:"], v["RssAnon:"], v["RssShmem:"], v["RssFile:"] }' "/proc/$1/status"; }
+saver_before=$(cpu_ticks $saver) floor_before=$(cpu_ticks $floor)
+sleep "$seconds"
+saver_used=$(($(cpu_ticks $saver) - saver_before)) floor_used=$(($(cpu_ticks $floor) - floor_before))
+awk -v s="$seconds" -v hz="$hz" -v p="$saver_used" -v f="$floor_used" -v load="$(cut -d' ' -f1-3 /proc/loadavg)" 'BEGIN {
+    printf "CPU time over %d s at -period 55 (load average %s):\n", s, load
+    printf "  brasswick %.2f s (%.2f%% of one core), floor %.2f s (%.2f%%), ratio %.2f\n",
+        p / hz, 100 * p / hz / s, f / hz, 100 * f / hz / s, (f > 0 ? p / f : 0) }'
+
+wait_until() { local now; now=$(date +%s); [ $((started + $1)) -le "$now" ] || sleep $((started + $1 - now)); }
+wait_until 60
+echo "resident memory after 1 min: $(rss_kb $saver)"
+if [ "$minutes" -gt 1 ]; then
+    wait_until $((minutes * 60))
+    echo "resident memory after $minutes min: $(rss_kb $saver)"
+fi
+kill -TERM $saver $floor
+wait $saver
+echo "brasswick ended with $?"
+wait $floor

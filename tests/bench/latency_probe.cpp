@@ -1,0 +1,132 @@
+// Sound to picture: with the full-screen saver running in a quiet room, a
+// loud tone starts and the screen is watched for the first loud tile. Each
+// onset follows a second of quiet; the first comes after a loud tile has
+// shown that the saver's captures complete.
+// Prints each onset and the median, in milliseconds.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "e2e/mosaic_view.h"
+#include "host/saver_window.h"
+#include "shared/room_tone.h"
+
+namespace {
+
+constexpr int Onsets = 7;
+constexpr int LoudAmplitude = 127;
+constexpr DWORD PatienceMs = 20000;
+constexpr DWORD QuietMs = 1000;
+
+// The face sample of every cell, read through one screen strip per row of cells.
+struct CellReader {
+    std::vector<CellView> Cells;
+    std::vector<int> Rows;  // the sample row of each strip
+    int Width = 0;
+    HDC Screen = nullptr;
+    HDC Memory = nullptr;
+    uint32_t* Strips = nullptr;
+};
+
+bool OpenReader(CellReader& reader) {
+    const RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    reader.Cells = VisibleCells(area);
+    reader.Width = area.right;
+    for (const CellView& cell : reader.Cells)
+        if (std::find(reader.Rows.begin(), reader.Rows.end(), cell.Sample.y) == reader.Rows.end())
+            reader.Rows.push_back(cell.Sample.y);
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), reader.Width, -static_cast<LONG>(reader.Rows.size()), 1, 32, BI_RGB,
+                      0, 0, 0, 0, 0};
+    reader.Screen = GetDC(nullptr);
+    reader.Memory = CreateCompatibleDC(reader.Screen);
+    void* bits = nullptr;
+    HBITMAP strips = CreateDIBSection(reader.Memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!strips) return false;
+    SelectObject(reader.Memory, strips);
+    reader.Strips = static_cast<uint32_t*>(bits);
+    return true;
+}
+
+// How many cells show colour now.
+int CellsShowing(CellReader& reader, Rgb colour) {
+    for (size_t i = 0; i < reader.Rows.size(); ++i)
+        BitBlt(reader.Memory, 0, static_cast<int>(i), reader.Width, 1, reader.Screen, 0, reader.Rows[i], SRCCOPY);
+    GdiFlush();
+    const uint32_t wanted = (colour.R << 16) | (colour.G << 8) | colour.B;
+    int count = 0;
+    for (const CellView& cell : reader.Cells) {
+        const size_t strip = std::find(reader.Rows.begin(), reader.Rows.end(), cell.Sample.y) - reader.Rows.begin();
+        if ((reader.Strips[strip * reader.Width + cell.Sample.x] & 0xFFFFFF) == wanted) ++count;
+    }
+    return count;
+}
+
+double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return (to.QuadPart - from.QuadPart) * 1000.0 / frequency.QuadPart;
+}
+
+// Waits until more cells than before show colour: the milliseconds from
+// since, or -1.
+double WaitForMore(CellReader& reader, Rgb colour, int before, LARGE_INTEGER since) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < PatienceMs) {
+        if (CellsShowing(reader, colour) > before) {
+            LARGE_INTEGER now;
+            QueryPerformanceCounter(&now);
+            return Milliseconds(since, now);
+        }
+        Sleep(1);
+    }
+    return -1;
+}
+
+// Plays the loud tone: the milliseconds until the screen shows one more loud tile, or -1.
+double LoudTileAfterOnset(CellReader& reader, Tone& tone) {
+    const Rgb loud = FaceColours().back();
+    const int before = CellsShowing(reader, loud);
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    if (!StartTone(tone, LoudAmplitude)) return -1;
+    return WaitForMore(reader, loud, before, start);
+}
+
+}  // namespace
+
+int main() {
+    timeBeginPeriod(1);
+    for (int i = 0; i < 200 && !FindWindowA(SaverClassName, FullScreenTitle); ++i) Sleep(50);
+    CellReader reader;
+    if (!FindWindowA(SaverClassName, FullScreenTitle) || !OpenReader(reader)) {
+        std::printf("no full-screen saver to watch\n");
+        return 1;
+    }
+    Tone tone;
+    if (LoudTileAfterOnset(reader, tone) < 0) {
+        std::printf("the saver never showed a loud tile\n");
+        return 1;
+    }
+    std::vector<double> latencies;
+    for (int onset = 0; onset < Onsets; ++onset) {
+        StopTone(tone);
+        // Some twenty ticks of a quiet room; the steps of 13 ms move the
+        // onset across the tick.
+        Sleep(QuietMs + 13 * onset);
+        const double latency = LoudTileAfterOnset(reader, tone);
+        if (latency < 0) break;
+        latencies.push_back(latency);
+        std::printf("onset %d: %.0f ms\n", onset + 1, latency);
+    }
+    StopTone(tone);
+    if (latencies.size() != Onsets) {
+        std::printf("only %zu of %d onsets came through\n", latencies.size(), Onsets);
+        return 1;
+    }
+    std::sort(latencies.begin(), latencies.end());
+    std::printf("sound to picture, median of %d onsets: %.0f ms\n", Onsets, latencies[Onsets / 2]);
+    return 0;
+}
