@@ -2,8 +2,6 @@
 
 namespace {
 
-constexpr uint32_t ResumeFromFailure = 1;  // PBTF_APMRESUMEFROMFAILURE
-constexpr uint32_t NeverVerified = 0xFFFFFFFF;
 constexpr uint32_t PromptInterval = 200;
 
 uint32_t Distance(int32_t from, int32_t to) {
@@ -19,12 +17,12 @@ bool MouseTravelExceeds(int32_t fromX, int32_t fromY, int32_t toX, int32_t toY) 
 
 PowerAction PowerBroadcastAction(uint32_t event, uint32_t data) {
     switch (event) {
-    case 6:   // PBT_APMRESUMECRITICAL
-    case 7:   // PBT_APMRESUMESUSPEND
-    case 8:   // PBT_APMRESUMESTANDBY
-    case 18:  // PBT_APMRESUMEAUTOMATIC
-        return (data & ResumeFromFailure) ? PowerAction::Ignore : PowerAction::Close;
-    case 10:  // PBT_APMPOWERSTATUSCHANGE
+    case PowerResumeCritical:
+    case PowerResumeSuspend:
+    case PowerResumeStandby:
+    case PowerResumeAutomatic:
+        return (data & PowerResumeFromFailure) ? PowerAction::Ignore : PowerAction::Close;
+    case PowerStatusChange:
         return PowerAction::CheckAcLine;
     default:  // queries, suspends, battery low, OEM events and the unknown
         return PowerAction::Close;

@@ -4,17 +4,16 @@
 #include "host/host_state.h"
 #include "host/password_hooks.h"
 
-namespace {
+static_assert(PowerResumeCritical == PBT_APMRESUMECRITICAL && PowerResumeSuspend == PBT_APMRESUMESUSPEND &&
+                  PowerResumeStandby == PBT_APMRESUMESTANDBY && PowerResumeAutomatic == PBT_APMRESUMEAUTOMATIC &&
+                  PowerStatusChange == PBT_APMPOWERSTATUSCHANGE &&
+                  PowerResumeFromFailure == PBTF_APMRESUMEFROMFAILURE,
+              "the power-broadcast numbers are the platform's");
 
-constexpr BYTE AcLineUnknown = 255;
+namespace {
 
 void CloseRequest(HWND window) {
     PostMessageA(window, WM_CLOSE, 0, 0);
-}
-
-BYTE CurrentAcLineStatus() {
-    SYSTEM_POWER_STATUS status;
-    return GetSystemPowerStatus(&status) ? status.ACLineStatus : AcLineUnknown;
 }
 
 void OnMouseMove(HWND window) {

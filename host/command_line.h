@@ -1,5 +1,6 @@
+// Free of windows.h, so it builds and is tested natively.
 // Reading the command line that the screen-saver machinery starts us with.
-// Free of windows.h: window handles travel as their 32-bit values.
+// Window handles travel as their 32-bit values.
 #pragma once
 #include <cstdint>
 

@@ -1,5 +1,17 @@
 // GCC has no __try/__except for 32-bit Windows, so the guard links its own
-// exception-registration record into the thread's chain at fs:[0].
+// exception-registration record into the thread's chain at fs:[0]. In the
+// order things happen:
+//  1. RunUnderFaultGuard puts a GuardFrame on its own stack (noinline: the
+//     frame and its resume buffer must stay in this one stack frame until it
+//     returns) and makes it the head of the chain.
+//  2. __builtin_setjmp notes the stack, the frame pointer and where to go on.
+//  3. On a fault the system calls GuardHandler with the frame it registered;
+//     the handler asks UnhandledExceptionFilter. To run the handler, it
+//  4. has RtlUnwind call and take off every record registered after ours,
+//  5. takes its own record off the chain, and
+//  6. __builtin_longjmp's back to step 2 (GCC's builtin: it only restores
+//     the stack and frame pointers and jumps, and may be called from another
+//     function than the one that set it), which now returns 1: onFault runs.
 #include "host/fault_guard.h"
 
 #include <windows.h>
@@ -22,7 +34,12 @@ void SetExceptionChain(GuardFrame* head) {
     __asm__ __volatile__("movl %0, %%fs:0" : : "r"(head) : "memory");
 }
 
-// RtlUnwind need not preserve ebx, esi and edi; the clobbers say so.
+// RtlUnwind(target, 0, record, 0), stdcall. On x86 it returns with ebx, esi
+// and edi (on some systems ebp too) changed, against what its prototype
+// promises, so a plain call could leave GCC trusting a register it lost.
+// Step by step: save ebp; push the arguments right to left (ReturnValue 0,
+// the record, TargetIp 0 so that it returns here, the target frame); call,
+// which pops them; restore ebp. The clobbers tell GCC what is lost.
 void UnwindInnerFrames(GuardFrame* target, EXCEPTION_RECORD* record) {
     DWORD scratchA, scratchC, scratchD;
     __asm__ __volatile__(

@@ -1,12 +1,16 @@
 #include "host/host_state.h"
 
 namespace {
-constexpr DWORD NeverVerified = 0xFFFFFFFF;
-constexpr BYTE AcLineUnknown = 255;
+constexpr HostStateRecord StartingHostState = {nullptr, nullptr, 0, 0, 0, 0, NeverVerified, {0, 0}, AcLineUnknown, 0};
 }  // namespace
 
-HostStateRecord HostState = {nullptr, nullptr, 0, 0, 0, 0, NeverVerified, {0, 0}, AcLineUnknown, 0};
+HostStateRecord HostState = StartingHostState;
 
 void ResetHostState() {
-    HostState = HostStateRecord{nullptr, nullptr, 0, 0, 0, 0, NeverVerified, {0, 0}, AcLineUnknown, 0};
+    HostState = StartingHostState;
+}
+
+BYTE CurrentAcLineStatus() {
+    SYSTEM_POWER_STATUS status;
+    return GetSystemPowerStatus(&status) ? status.ACLineStatus : AcLineUnknown;
 }

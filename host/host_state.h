@@ -3,6 +3,10 @@
 #pragma once
 #include <windows.h>
 
+#include "host/closing_decisions.h"
+
+constexpr BYTE AcLineUnknown = 255;
+
 struct HostStateRecord {
     HINSTANCE Instance;
     HWND SaverWindow;
@@ -10,9 +14,9 @@ struct HostStateRecord {
     LONG IsWin9x;
     LONG IsClosing;       // the password grant; nonzero once a close is allowed
     LONG IsVerifying;     // a password prompt is open
-    DWORD LastVerifyTick; // 0xFFFFFFFF until the first prompt has returned
+    DWORD LastVerifyTick; // NeverVerified until the first prompt has returned
     POINT LastCursorPos;  // reference point for mouse travel
-    BYTE AcLineStatus;    // 0 offline, 1 online, 255 unknown
+    BYTE AcLineStatus;    // 0 offline, 1 online, AcLineUnknown
     UINT AutoPlayMessage; // "QueryCancelAutoPlay", 0 when not registered
 };
 
@@ -20,3 +24,6 @@ extern HostStateRecord HostState;
 
 // Back to the values a process starts with; the tests use it between cases.
 void ResetHostState();
+
+// The platform's AC-line status now, AcLineUnknown when it cannot tell.
+BYTE CurrentAcLineStatus();

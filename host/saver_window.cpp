@@ -3,6 +3,7 @@
 #include "host/host_state.h"
 #include "host/password_hooks.h"
 #include "mosaic/tile_saver.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -14,8 +15,6 @@ HMODULE ImeModule = nullptr;
 ImmAssociateContextFn AssociateContextFn = nullptr;
 HANDLE SavedImeContext = nullptr;
 
-constexpr int MissingIconId = 100;  // asked for, never shipped: the class has no icon
-constexpr BYTE AcLineUnknown = 255;
 
 struct WindowShape {
     DWORD ExStyle;
@@ -23,17 +22,6 @@ struct WindowShape {
     const char* Title;
     int X, Y, Width, Height;
 };
-
-WNDCLASSA SaverClass() {
-    WNDCLASSA saverClass = {};
-    saverClass.hIcon = LoadIconA(HostState.Instance, MAKEINTRESOURCEA(MissingIconId));
-    saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    saverClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
-    saverClass.lpfnWndProc = HostWindowProc;
-    saverClass.hInstance = HostState.Instance;
-    saverClass.lpszClassName = SaverClassName;
-    return saverClass;
-}
 
 WindowShape PreviewShape(HWND parent) {
     RECT client = {};
@@ -64,11 +52,6 @@ bool BringRunningSaverForward() {
     if (!running || !IsWindow(running)) return false;
     SetForegroundWindow(running);
     return true;
-}
-
-BYTE AcLineStatusNow() {
-    SYSTEM_POWER_STATUS status;
-    return GetSystemPowerStatus(&status) ? status.ACLineStatus : AcLineUnknown;
 }
 
 // When the preview's host process dies, Wine removes our child window without
@@ -164,24 +147,34 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return TileSaverProc(window, message, wParam, lParam);
 }
 
+ATOM RegisterSaverClass() {
+    WNDCLASSA saverClass = {};
+    saverClass.hIcon = LoadIconA(HostState.Instance, MAKEINTRESOURCEA(IDI_CLASS_ICON));
+    saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    saverClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
+    saverClass.lpfnWndProc = HostWindowProc;
+    saverClass.hInstance = HostState.Instance;
+    saverClass.lpszClassName = SaverClassName;
+    return RegisterClassA(&saverClass);
+}
+
+HWND CreateSaverWindow(HWND parent) {
+    const WindowShape shape = parent ? PreviewShape(parent) : FullScreenShape();
+    HostState.IsPreview = parent ? 1 : 0;
+    HostState.SaverWindow = CreateWindowExA(shape.ExStyle, SaverClassName, shape.Title, shape.Style, shape.X, shape.Y,
+                                            shape.Width, shape.Height, parent, nullptr, HostState.Instance, nullptr);
+    return HostState.SaverWindow;
+}
+
 int RunSaverWindow(HWND parent) {
-    WNDCLASSA saverClass = SaverClass();
-    WindowShape shape;
-    if (parent) {
-        shape = PreviewShape(parent);
-        HostState.IsPreview = 1;
-    } else {
-        shape = FullScreenShape();
+    if (!parent) {
         if (BringRunningSaverForward()) return 0;
-        HostState.AcLineStatus = AcLineStatusNow();
+        HostState.AcLineStatus = CurrentAcLineStatus();
         LoadPasswordProvider();
     }
     HostState.AutoPlayMessage = HostState.IsWin9x ? RegisterWindowMessageA("QueryCancelAutoPlay") : 0;
 
-    if (RegisterClassA(&saverClass))
-        HostState.SaverWindow = CreateWindowExA(shape.ExStyle, SaverClassName, shape.Title, shape.Style, shape.X,
-                                                shape.Y, shape.Width, shape.Height, parent, nullptr,
-                                                HostState.Instance, nullptr);
+    if (RegisterSaverClass()) CreateSaverWindow(parent);
     int result = 0;
     if (HostState.SaverWindow) {
         if (!HostState.IsPreview) SetForegroundWindow(HostState.SaverWindow);

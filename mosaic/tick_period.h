@@ -1,3 +1,5 @@
+// Free of windows.h, so it builds and is tested natively.
+// The timer period of the mosaic.
 #pragma once
 #include <cstdint>
 

@@ -1,3 +1,4 @@
+// Free of windows.h, so it builds and is tested natively.
 // Geometry of the mosaic: square cells covering the drawing area with one
 // more cell beyond every edge, visited in a shuffled order.
 #pragma once

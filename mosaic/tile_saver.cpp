@@ -9,9 +9,7 @@
 #include "sound/sound_meter.h"
 #include "sound/tile_choice.h"
 
-TileGrid SaverGrid = {};
-VisitOrder SaverOrder = {};
-int SoundAvailable = 0;
+SaverMosaicRecord SaverMosaic = {};
 
 namespace {
 
@@ -27,10 +25,10 @@ void OnCreate(HWND window) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     const SIZE size = ClientSize(window);
     SetTimer(window, TileTimerId, TickPeriodOf(SaverSettings.Freq), nullptr);
-    LayoutTileGrid(SaverGrid, SaverOrder, size.cx, size.cy);
-    ShuffleVisitOrder(SaverGrid, SaverOrder);
+    LayoutTileGrid(SaverMosaic.Grid, SaverMosaic.Order, size.cx, size.cy);
+    ShuffleVisitOrder(SaverMosaic.Grid, SaverMosaic.Order);
     MMRESULT code;
-    SoundAvailable = OpenSoundMeter(&code);
+    SaverMosaic.SoundAvailable = OpenSoundMeter(&code);
 }
 
 void OnDestroy(HWND window) {
@@ -43,7 +41,7 @@ void OnDestroy(HWND window) {
 // The window's own device context is kept, not released.
 void OnEraseBackground(HWND window) {
     HDC dc = GetDC(window);
-    HGDIOBJ brush = GetStockObject(SoundAvailable ? BLACK_BRUSH : WHITE_BRUSH);
+    HGDIOBJ brush = GetStockObject(SaverMosaic.SoundAvailable ? BLACK_BRUSH : WHITE_BRUSH);
     HGDIOBJ replaced = SelectObject(dc, brush);
     RECT client = {};
     GetClientRect(window, &client);
@@ -53,10 +51,10 @@ void OnEraseBackground(HWND window) {
 
 void PaintTile(HDC dc, HDC memory, HBITMAP tile) {
     TileSlot slot;
-    if (!NextTileSlot(SaverGrid, SaverOrder, slot)) return;
+    if (!NextTileSlot(SaverMosaic.Grid, SaverMosaic.Order, slot)) return;
     HGDIOBJ replaced = SelectObject(memory, tile);
     SetMapMode(memory, GetMapMode(dc));
-    BitBlt(dc, slot.X, slot.Y, SaverGrid.TileWidth, SaverGrid.TileHeight, memory, 0, 0, SRCCOPY);
+    BitBlt(dc, slot.X, slot.Y, SaverMosaic.Grid.TileWidth, SaverMosaic.Grid.TileHeight, memory, 0, 0, SRCCOPY);
     SelectObject(memory, replaced);
 }
 
@@ -64,11 +62,11 @@ void PaintTile(HDC dc, HDC memory, HBITMAP tile) {
 void OnTick(HWND window) {
     HDC dc = GetDC(window);
     HDC memory = CreateCompatibleDC(dc);
-    const TileImageId id = SoundAvailable ? ChooseTileByLevel() : RandomTileImage();
+    const TileImageId id = SaverMosaic.SoundAvailable ? ChooseTileByLevel() : RandomTileImage();
     HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
     HBITMAP image = LoadBitmapA(module, MAKEINTRESOURCEA(id));
     HBITMAP scaled = static_cast<HBITMAP>(
-        CopyImage(image, IMAGE_BITMAP, SaverGrid.TileWidth, SaverGrid.TileHeight, 0));
+        CopyImage(image, IMAGE_BITMAP, SaverMosaic.Grid.TileWidth, SaverMosaic.Grid.TileHeight, 0));
     PaintTile(dc, memory, scaled);
     DeleteObject(image);
     DeleteObject(scaled);

@@ -7,9 +7,14 @@
 // one tile per timer tick. Everything else goes to DefaultSaverProc.
 LRESULT CALLBACK TileSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The mosaic of the one saver window of the process.
-extern TileGrid SaverGrid;
-extern VisitOrder SaverOrder;
-extern int SoundAvailable;
+// The mosaic of the one saver window of the process, touched only on its
+// thread.
+struct SaverMosaicRecord {
+    TileGrid Grid;
+    VisitOrder Order;
+    int SoundAvailable;  // 1 when the sound input opened at creation
+};
+
+extern SaverMosaicRecord SaverMosaic;
 
 constexpr UINT_PTR TileTimerId = 1;

@@ -1,14 +1,17 @@
-// The configuration dialog (template 2003): the tick period and the six
-// loudness thresholds on trackbars, saved to the settings file on OK.
+// The configuration dialog: the tick period and the six loudness thresholds
+// on trackbars, saved to the settings file on OK.
 #pragma once
 #include <windows.h>
 
-constexpr int ConfigDialogId = 2003;
-constexpr int VersionText = 1001;
-constexpr int ThresholdSliders[6] = {1003, 1004, 1005, 1006, 1007, 1008};
-constexpr int FreqSlider = 1009;
-constexpr int FreqValueText = 1010;
-constexpr int VersionStringId = 2;
+#include "resources/resource_ids.h"
+
+constexpr int ConfigDialogId = IDD_CONFIG;
+constexpr int VersionText = IDC_VERSION_TEXT;
+constexpr int ThresholdSliders[6] = {IDC_THRESHOLD_0, IDC_THRESHOLD_1, IDC_THRESHOLD_2,
+                                     IDC_THRESHOLD_3, IDC_THRESHOLD_4, IDC_THRESHOLD_5};
+constexpr int FreqSlider = IDC_FREQ_SLIDER;
+constexpr int FreqValueText = IDC_FREQ_TEXT;
+constexpr int VersionStringId = IDS_VERSION;
 constexpr int FormatTextSize = 256;  // 255 characters and the terminator
 
 // The platform's wsprintf conventions (no floating point) into a target of

@@ -1,3 +1,4 @@
+// Free of windows.h, so it builds and is tested natively.
 // The seven settings, held as the decimal texts that the INI file holds;
 // their users parse them with atol where they need numbers, every time.
 #pragma once

@@ -1,5 +1,5 @@
+// Free of windows.h, so it builds and is tested natively.
 // The numbers behind the dialog's sliders and the texts they are saved as.
-// Free of windows.h.
 #pragma once
 #include <cstdint>
 

@@ -1,6 +1,7 @@
+// Free of windows.h, so it builds and is tested natively.
 // Keeps the six loudness thresholds ascending around the one that moved.
-// Free of windows.h: positions are read and written through the caller's
-// accessors, so the dialog's trackbars and a plain array both fit.
+// Positions are read and written through the caller's accessors, so the
+// dialog's trackbars and a plain array both fit.
 #pragma once
 
 using ReadPositionFn = int (*)(void* context, int id);

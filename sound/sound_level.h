@@ -1,5 +1,5 @@
-// Loudness of one capture, kept free of Windows types so that it is tested
-// natively.
+// Free of windows.h, so it builds and is tested natively.
+// Loudness of one capture.
 #pragma once
 #include <cstdint>
 

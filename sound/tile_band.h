@@ -1,11 +1,15 @@
-// Which tile band a level falls in, and the random choice; no Windows types.
+// Free of windows.h, so it builds and is tested natively.
+// Which tile band a level falls in, and the random choice.
 #pragma once
+#include "resources/resource_ids.h"
 #include "settings/saver_settings.h"
 #include "sound/sound_level.h"
-#include "sound/tile_choice.h"
 
-constexpr TileImageId QuietestTile = 102;
-constexpr TileImageId LoudestTile = 108;
+// Resource identifier of a tile bitmap, QuietestTile to LoudestTile.
+using TileImageId = int;
+
+constexpr TileImageId QuietestTile = IDB_TILE_0;
+constexpr TileImageId LoudestTile = IDB_TILE_6;
 
 // The first threshold (THRES0..THRES4) that the level stays below decides;
 // past them, THRES5 splits the two loudest bands. The texts are parsed anew
@@ -14,3 +18,5 @@ TileImageId TileForLevel(SoundLevel level, const char (&thresholds)[ThresholdCou
 
 // A value of rand() (0..32767) to an image.
 TileImageId TileFromRandomValue(int value);
+
+TileImageId RandomTileImage();

@@ -1,3 +1,4 @@
+// Free of windows.h, so it builds and is tested natively.
 // File images of the artwork: tile bitmaps (.bmp) and the icon group (.ico).
 #pragma once
 #include <cstdint>

@@ -4,10 +4,11 @@
 #include <string>
 
 #include "resources/artwork/bitmap_files.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
-constexpr int PalettedTile = 104;  // the one image stored with a palette
+constexpr int PalettedTile = IDB_TILE_2;  // the one image stored with a palette
 
 bool WriteFile(const std::string& path, const Bytes& bytes) {
     FILE* file = std::fopen(path.c_str(), "wb");

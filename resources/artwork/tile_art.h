@@ -1,3 +1,4 @@
+// Free of windows.h, so it builds and is tested natively.
 // The tile design: a raised square button on black. Every tile image and the
 // program icon are drawn from it.
 #pragma once
@@ -12,7 +13,7 @@ inline bool operator==(Rgb a, Rgb b) {
 }
 
 struct TileFace {
-    int Id;    // bitmap resource identifier, 102 (quietest) to 108 (loudest)
+    int Id;    // bitmap resource identifier, IDB_TILE_0 (quietest) to IDB_TILE_6 (loudest)
     Rgb Face;
 };
 

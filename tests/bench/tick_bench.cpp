@@ -9,6 +9,7 @@
 #include "host/host_state.h"
 #include "host/saver_window.h"
 #include "mosaic/tile_saver.h"
+#include "sound/tile_band.h"
 
 namespace {
 
@@ -34,23 +35,11 @@ double MedianMicroseconds(Step step) {
     return times[Rounds / 2];
 }
 
-HWND CreateSaverWindow() {
-    HostState.Instance = GetModuleHandleA(nullptr);
-    WNDCLASSA saverClass = {};
-    saverClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
-    saverClass.lpfnWndProc = HostWindowProc;
-    saverClass.hInstance = HostState.Instance;
-    saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    saverClass.lpszClassName = SaverClassName;
-    RegisterClassA(&saverClass);
-    return CreateWindowExA(WS_EX_TOPMOST, SaverClassName, FullScreenTitle, WS_POPUP | WS_VISIBLE, 0, 0, 1920, 1080,
-                           nullptr, nullptr, HostState.Instance, nullptr);
-}
-
 }  // namespace
 
 int main() {
-    HWND window = CreateSaverWindow();
+    HostState.Instance = GetModuleHandleA(nullptr);
+    HWND window = RegisterSaverClass() ? CreateSaverWindow(nullptr) : nullptr;
     if (!window) return 1;
     KillTimer(window, TileTimerId);
     UpdateWindow(window);
@@ -59,11 +48,11 @@ int main() {
 
     HDC dc = GetDC(window);
     HDC memory = CreateCompatibleDC(dc);
-    HBITMAP image = LoadBitmapA(HostState.Instance, MAKEINTRESOURCEA(108));
+    HBITMAP image = LoadBitmapA(HostState.Instance, MAKEINTRESOURCEA(LoudestTile));
     HBITMAP scaled = static_cast<HBITMAP>(CopyImage(image, IMAGE_BITMAP, 128, 128, 0));
     HGDIOBJ old = SelectObject(memory, scaled);
     const double floor = MedianMicroseconds([&](int i) {
-        const TileSlot& slot = SaverOrder.Slots[i % SaverGrid.SlotCount];
+        const TileSlot& slot = SaverMosaic.Order.Slots[i % SaverMosaic.Grid.SlotCount];
         BitBlt(dc, slot.X, slot.Y, 128, 128, memory, 0, 0, SRCCOPY);
         GdiFlush();
     });

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "brasswick_version.h"
+#include "resources/resource_ids.h"
 #include "saver_process.h"
 #include "tests/shared/saved_state.h"
 #include "tests/shared/screen_pixels.h"
@@ -35,7 +37,7 @@ HWND WaitForDialogOf(const SaverProcess& saver) {
 // The period's text leaves its template value "0000" at the first paint.
 bool WaitForText(HWND dialog, const std::string& freq = "") {
     return WaitUntil([&] {
-        const std::string now = ItemText(dialog, 1010);
+        const std::string now = ItemText(dialog, IDC_FREQ_TEXT);
         return freq.empty() ? now != "0000" && !now.empty() : now == freq;
     }, 10000);
 }
@@ -120,8 +122,8 @@ TEST_F(ConfigModeEndToEnd, OnAJapaneseSystemShowsEveryControlAndEscapeCancels) {
     PumpMessagesFor(300);  // let the last paints reach the screen
 
     const std::wstring texts[] = {L"", L"", L"", L"", L"", L"", L"", L"OK", L"\uff77\uff6c\uff9d\uff7e\uff99",
-                                  L"msec", L"\u5468\u671f\u8a2d\u5b9a", L"1.1.2", L"\u3057\u304d\u3044\u5024",
-                                  L"300", L"0-1", L"1-2", L"2-3", L"3-4", L"4-5", L"5-6"};
+                                  L"msec", L"\u5468\u671f\u8a2d\u5b9a", L"" BRASSWICK_VERSION_TEXT,
+                                  L"\u3057\u304d\u3044\u5024", L"300", L"0-1", L"1-2", L"2-3", L"3-4", L"4-5", L"5-6"};
     std::vector<HWND> controls;
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         controls.push_back(child);

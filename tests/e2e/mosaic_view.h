@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "resources/resource_ids.h"
 #include "tests/shared/screen_pixels.h"
 
 struct CellView {
@@ -17,7 +18,7 @@ struct CellView {
 // some of its face inside the area.
 std::vector<CellView> VisibleCells(const RECT& area);
 
-// The 128 x 128 pixels of tile image id (102 to 108), rows top to bottom,
+// The 128 x 128 pixels of tile image id (IDB_TILE_0 to IDB_TILE_6), rows top to bottom,
 // from the committed artwork; empty when it cannot be read.
 std::vector<Rgb> TilePixels(int id);
 

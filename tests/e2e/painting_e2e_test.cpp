@@ -15,8 +15,8 @@
 namespace {
 
 constexpr int SlotCount = 170;          // 17 columns x 10 rows at 1920 x 1080
-constexpr Rgb DarkGrey = {50, 50, 50};  // 102, the quietest band
-constexpr Rgb Red = {255, 51, 51};      // 108, the loudest
+constexpr Rgb DarkGrey = {50, 50, 50};  // the quietest band
+constexpr Rgb Red = {255, 51, 51};      // the loudest
 
 class FullScreenPainting : public ::testing::Test {
 protected:

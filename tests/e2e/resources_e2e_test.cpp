@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "brasswick_version.h"
+#include "resources/resource_ids.h"
 #include "saver_process.h"
 #include "tests/shared/saved_state.h"
 
@@ -38,7 +40,7 @@ protected:
 
 // Their format is tested on the files themselves (tests/native).
 TEST_F(SaverResources, TileBitmapsAreTheCommittedFiles) {
-    for (int id = 102; id <= 108; ++id) {
+    for (int id = IDB_TILE_0; id <= IDB_TILE_6; ++id) {
         DWORD size = 0;
         const BYTE* data = Resource(RT_BITMAP, MAKEINTRESOURCEA(id), Japanese, &size);
         ASSERT_NE(data, nullptr) << id;
@@ -47,13 +49,13 @@ TEST_F(SaverResources, TileBitmapsAreTheCommittedFiles) {
         EXPECT_TRUE(std::string(reinterpret_cast<const char*>(data), size) == file.substr(sizeof(BITMAPFILEHEADER)))
             << id;
     }
-    EXPECT_EQ(FindResourceA(module_, MAKEINTRESOURCEA(101), RT_BITMAP), nullptr);
-    EXPECT_EQ(FindResourceA(module_, MAKEINTRESOURCEA(109), RT_BITMAP), nullptr);
+    EXPECT_EQ(FindResourceA(module_, MAKEINTRESOURCEA(IDB_TILE_0 - 1), RT_BITMAP), nullptr);
+    EXPECT_EQ(FindResourceA(module_, MAKEINTRESOURCEA(IDB_TILE_6 + 1), RT_BITMAP), nullptr);
 }
 
 TEST_F(SaverResources, IconGroupHoldsThreeSizesOf256Colours) {
     DWORD size = 0;
-    const BYTE* group = Resource(RT_GROUP_ICON, MAKEINTRESOURCEA(32512), Japanese, &size);
+    const BYTE* group = Resource(RT_GROUP_ICON, MAKEINTRESOURCEA(IDI_PROGRAM), Japanese, &size);
     ASSERT_NE(group, nullptr);
     ASSERT_GE(size, 6u + 3 * 14);
     WORD count;
@@ -71,37 +73,42 @@ TEST_F(SaverResources, IconGroupHoldsThreeSizesOf256Colours) {
         DWORD imageSize = 0;
         EXPECT_NE(Resource(RT_ICON, MAKEINTRESOURCEA(iconId), Japanese, &imageSize), nullptr);
     }
-    // The window class asks for icon 100, which is not there.
-    EXPECT_EQ(FindResourceA(module_, MAKEINTRESOURCEA(100), RT_GROUP_ICON), nullptr);
+    // The window class asks for an icon that is not there.
+    EXPECT_EQ(FindResourceA(module_, MAKEINTRESOURCEA(IDI_CLASS_ICON), RT_GROUP_ICON), nullptr);
 }
 
 TEST_F(SaverResources, StringsManifestAndVersionBlock) {
     DWORD size = 0;
-    EXPECT_NE(Resource(RT_STRING, MAKEINTRESOURCEA(1), Japanese, &size), nullptr) << "strings 0..15";
+    EXPECT_NE(Resource(RT_STRING, MAKEINTRESOURCEA(IDS_PRODUCT_NAME / 16 + 1), Japanese, &size), nullptr)
+        << "the block of the first sixteen strings";
     char text[256];
-    ASSERT_EQ(LoadStringA(module_, 1, text, sizeof text), 9);
+    ASSERT_EQ(LoadStringA(module_, IDS_PRODUCT_NAME, text, sizeof text), 9);
     EXPECT_STREQ(text, "Brasswick");
-    ASSERT_EQ(LoadStringA(module_, 2, text, sizeof text), 5);
-    EXPECT_STREQ(text, "1.1.2");
+    const int versionLength = static_cast<int>(std::strlen(BRASSWICK_VERSION_TEXT));
+    ASSERT_EQ(LoadStringA(module_, IDS_VERSION, text, sizeof text), versionLength);
+    EXPECT_STREQ(text, BRASSWICK_VERSION_TEXT);
 
-    const BYTE* manifest = Resource(MAKEINTRESOURCEA(24), MAKEINTRESOURCEA(1), EnglishUs, &size);
+    const BYTE* manifest = Resource(RT_MANIFEST, CREATEPROCESS_MANIFEST_RESOURCE_ID, EnglishUs, &size);
     ASSERT_NE(manifest, nullptr);
     const std::string xml(reinterpret_cast<const char*>(manifest), size);
     EXPECT_NE(xml.find("<assembly"), std::string::npos);
     EXPECT_NE(xml.find("manifestVersion=\"1.0\""), std::string::npos);
     EXPECT_EQ(xml.find("dependency"), std::string::npos);
 
-    EXPECT_NE(Resource(RT_VERSION, MAKEINTRESOURCEA(1), Japanese, &size), nullptr);
+    EXPECT_NE(Resource(RT_VERSION, MAKEINTRESOURCEA(VS_VERSION_INFO), Japanese, &size), nullptr);
     DWORD ignored = 0;
     std::string block(GetFileVersionInfoSizeA(SaverPath().c_str(), &ignored), '\0');
     ASSERT_TRUE(GetFileVersionInfoA(SaverPath().c_str(), 0, static_cast<DWORD>(block.size()), &block[0]));
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedSize = 0;
     ASSERT_TRUE(VerQueryValueA(&block[0], "\\", reinterpret_cast<void**>(&fixed), &fixedSize));
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010001u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0x00020000u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010001u);
-    EXPECT_EQ(fixed->dwProductVersionLS, 0x00020000u);
+    const DWORD versionMs = MAKELONG(BRASSWICK_VERSION_MINOR, BRASSWICK_VERSION_MAJOR);
+    const DWORD versionLs = MAKELONG(0, BRASSWICK_VERSION_PATCH);
+    EXPECT_EQ(fixed->dwFileVersionMS, versionMs);
+    EXPECT_EQ(fixed->dwFileVersionLS, versionLs);
+    EXPECT_EQ(fixed->dwProductVersionMS, versionMs);
+    EXPECT_EQ(fixed->dwProductVersionLS, versionLs);
+    EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS__WINDOWS32)) << "runs on the 9x and the NT family";
     for (const auto& value : {std::make_pair("ProductName", "Brasswick"), std::make_pair("FileDescription", "Brasswick"),
                               std::make_pair("CompanyName", "Korvane")}) {
         char* found = nullptr;
@@ -161,20 +168,20 @@ const DWORD Label = Shown | WS_GROUP;
 const DWORD NoId = 0xFFFFFFFF;
 
 const ItemTemplate Items[20] = {
-    {Slider, 42, 23, 125, 13, 1009, L"msctls_trackbar32", L""},
-    {Slider, 42, 65, 125, 13, 1003, L"msctls_trackbar32", L""},
-    {Slider, 42, 83, 125, 13, 1004, L"msctls_trackbar32", L""},
-    {Slider, 42, 101, 125, 13, 1005, L"msctls_trackbar32", L""},
-    {Slider, 42, 119, 125, 13, 1006, L"msctls_trackbar32", L""},
-    {Slider, 42, 137, 125, 13, 1007, L"msctls_trackbar32", L""},
-    {Slider, 42, 155, 125, 13, 1008, L"msctls_trackbar32", L""},
+    {Slider, 42, 23, 125, 13, IDC_FREQ_SLIDER, L"msctls_trackbar32", L""},
+    {Slider, 42, 65, 125, 13, IDC_THRESHOLD_0, L"msctls_trackbar32", L""},
+    {Slider, 42, 83, 125, 13, IDC_THRESHOLD_1, L"msctls_trackbar32", L""},
+    {Slider, 42, 101, 125, 13, IDC_THRESHOLD_2, L"msctls_trackbar32", L""},
+    {Slider, 42, 119, 125, 13, IDC_THRESHOLD_3, L"msctls_trackbar32", L""},
+    {Slider, 42, 137, 125, 13, IDC_THRESHOLD_4, L"msctls_trackbar32", L""},
+    {Slider, 42, 155, 125, 13, IDC_THRESHOLD_5, L"msctls_trackbar32", L""},
     {Shown | WS_TABSTOP | BS_DEFPUSHBUTTON, 120, 189, 50, 14, IDOK, L"#128", L"OK"},
     {Shown | WS_TABSTOP | BS_PUSHBUTTON, 60, 189, 50, 14, IDCANCEL, L"#128", L"\uff77\uff6c\uff9d\uff7e\uff99"},
     {Label | SS_LEFT, 21, 30, 19, 11, NoId, L"#130", L"msec"},
     {Shown | BS_GROUPBOX, 8, 8, 162, 39, NoId, L"#128", L"\u5468\u671f\u8a2d\u5b9a"},
-    {Label | SS_LEFT, 8, 191, 47, 8, 1001, L"#130", L"Brasswick"},
+    {Label | SS_LEFT, 8, 191, 47, 8, IDC_VERSION_TEXT, L"#130", L"Brasswick"},
     {Shown | BS_GROUPBOX, 8, 54, 162, 123, NoId, L"#128", L"\u3057\u304d\u3044\u5024"},
-    {Label | SS_RIGHT, 17, 22, 19, 10, 1010, L"#130", L"0000"},
+    {Label | SS_RIGHT, 17, 22, 19, 10, IDC_FREQ_TEXT, L"#130", L"0000"},
     {Label | SS_RIGHT, 22, 67, 13, 8, NoId, L"#130", L"0-1"},
     {Label | SS_RIGHT, 22, 85, 13, 8, NoId, L"#130", L"1-2"},
     {Label | SS_RIGHT, 22, 103, 13, 8, NoId, L"#130", L"2-3"},
@@ -185,8 +192,8 @@ const ItemTemplate Items[20] = {
 
 TEST_F(SaverResources, DialogIsTheExtendedJapaneseTemplateWithItsTwentyControls) {
     DWORD size = 0;
-    const BYTE* data = Resource(RT_DIALOG, MAKEINTRESOURCEA(2003), Japanese, &size);
-    ASSERT_NE(data, nullptr) << "no Japanese dialog 2003";
+    const BYTE* data = Resource(RT_DIALOG, MAKEINTRESOURCEA(IDD_CONFIG), Japanese, &size);
+    ASSERT_NE(data, nullptr) << "no Japanese dialog";
     TemplateReader in{data, size};
     EXPECT_EQ(in.Word(), 1) << "version";
     EXPECT_EQ(in.Word(), 0xFFFF) << "extended template";

@@ -5,11 +5,12 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "resources/resource_ids.h"
 #include "settings/threshold_order.h"
 
 namespace {
 
-constexpr int FirstId = 1003;
+constexpr int FirstId = IDC_THRESHOLD_0;
 constexpr int Count = 6;
 
 int Read(void* context, int id) {

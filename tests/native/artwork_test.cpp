@@ -2,6 +2,7 @@
 // the built program (tests/e2e) and both are checked against their generator.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -11,6 +12,7 @@
 
 #include "resources/artwork/tile_art.h"
 #include "resources/artwork/tile_pixels.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -50,15 +52,26 @@ std::string TilePath(const std::string& folder, int id) {
     return folder + "/tile" + std::to_string(id) + ".bmp";
 }
 
-// Mean brightness (0.299 R + 0.587 G + 0.114 B) of the whole image, margin
-// included, for 102 to 108.
-const double MeanBrightness[] = {37.9, 89.8, 167.8, 164.8, 139.4, 99.1, 79.2};
+// Means over the whole image, margin included, quietest to loudest: each
+// channel, and the brightness 0.299 R + 0.587 G + 0.114 B. The artwork must
+// round to them at one decimal.
+struct MeanFigures {
+    double R, G, B, Brightness;
+};
+const MeanFigures Means[TileFaceCount] = {
+    {37.9, 37.9, 37.9, 37.9},   {89.8, 89.8, 89.8, 89.8},   {167.8, 167.8, 167.8, 167.8}, {174.5, 174.5, 89.2, 164.8},
+    {89.8, 174.5, 89.2, 139.4}, {89.8, 89.2, 174.5, 99.1}, {174.5, 38.5, 38.5, 79.2},
+};
+
+long Tenths(double value) {
+    return std::lround(value * 10);
+}
 
 TEST(TileBitmaps, HaveTheStoredFormat) {
     for (const TileFace& tile : TileFaces) {
         Bytes file = ReadFile(TilePath(RESOURCES_DIR, tile.Id));
         ASSERT_GT(file.size(), 54u) << tile.Id;
-        const int bits = tile.Id == 104 ? 8 : 24;
+        const int bits = tile.Id == IDB_TILE_2 ? 8 : 24;
         EXPECT_EQ(file[0], 'B');
         EXPECT_EQ(file[1], 'M');
         EXPECT_EQ(U32(file, 2), file.size());
@@ -69,8 +82,8 @@ TEST(TileBitmaps, HaveTheStoredFormat) {
         EXPECT_EQ(U16(file, 26), 1u) << "planes";
         EXPECT_EQ(U16(file, 28), static_cast<uint32_t>(bits)) << tile.Id;
         EXPECT_EQ(U32(file, 30), 0u) << "BI_RGB";
-        EXPECT_EQ(U32(file, 38), tile.Id == 104 ? 2834u : 2835u);
-        EXPECT_EQ(U32(file, 42), tile.Id == 104 ? 2834u : 2835u);
+        EXPECT_EQ(U32(file, 38), tile.Id == IDB_TILE_2 ? 2834u : 2835u);
+        EXPECT_EQ(U32(file, 42), tile.Id == IDB_TILE_2 ? 2834u : 2835u);
         if (bits == 8) {
             EXPECT_EQ(U32(file, 46), 256u) << "palette entries";
         }
@@ -81,19 +94,27 @@ TEST(TileBitmaps, HaveTheStoredFormat) {
 TEST(TileBitmaps, ShowARaisedButtonOnBlackOfTheirBrightness) {
     auto sum = [](Rgb c) { return c.R + c.G + c.B; };
     for (const TileFace& tile : TileFaces) {
-        Dib dib{ReadFile(TilePath(RESOURCES_DIR, tile.Id)), tile.Id == 104 ? 8 : 24};
+        Dib dib{ReadFile(TilePath(RESOURCES_DIR, tile.Id)), tile.Id == IDB_TILE_2 ? 8 : 24};
         ASSERT_EQ(dib.File.size(), U32(dib.File, 10) + 128u * 128u * dib.Bits / 8);
-        double brightness = 0;
+        MeanFigures measured = {0, 0, 0, 0};
         for (int y = 0; y < 128; ++y)
             for (int x = 0; x < 128; ++x) {
                 const Rgb p = dib.Pixel(x, y);
-                brightness += (0.299 * p.R + 0.587 * p.G + 0.114 * p.B) / (128 * 128);
+                measured.R += p.R / (128.0 * 128);
+                measured.G += p.G / (128.0 * 128);
+                measured.B += p.B / (128.0 * 128);
+                measured.Brightness += (0.299 * p.R + 0.587 * p.G + 0.114 * p.B) / (128 * 128);
                 const bool margin = x < 10 || y < 10 || x > 117 || y > 117;
                 const bool inFace = x >= 15 && y >= 15 && x <= 112 && y <= 112;
                 ASSERT_TRUE(!margin || p == (Rgb{0, 0, 0})) << tile.Id << " margin at " << x << "," << y;
                 ASSERT_TRUE(!inFace || p == tile.Face) << tile.Id << " face at " << x << "," << y;
             }
-        EXPECT_NEAR(brightness, MeanBrightness[tile.Id - 102], 2.0) << tile.Id;
+        const MeanFigures& expected = Means[tile.Id - IDB_TILE_0];
+        EXPECT_EQ(Tenths(measured.R), Tenths(expected.R)) << tile.Id << " red " << measured.R;
+        EXPECT_EQ(Tenths(measured.G), Tenths(expected.G)) << tile.Id << " green " << measured.G;
+        EXPECT_EQ(Tenths(measured.B), Tenths(expected.B)) << tile.Id << " blue " << measured.B;
+        EXPECT_EQ(Tenths(measured.Brightness), Tenths(expected.Brightness))
+            << tile.Id << " brightness " << measured.Brightness;
 
         // Along the middle of each edge: lit above and left, shaded below and
         // right, strongest at the outside.
@@ -163,7 +184,7 @@ double Brightness(const std::vector<Rgb>& pixels) {
 // their average and keeps their brightness.
 TEST(TilePixels, AreTheBitmapsAndTheirAverages) {
     for (const TileFace& tile : TileFaces) {
-        Dib dib{ReadFile(TilePath(RESOURCES_DIR, tile.Id)), tile.Id == 104 ? 8 : 24};
+        Dib dib{ReadFile(TilePath(RESOURCES_DIR, tile.Id)), tile.Id == IDB_TILE_2 ? 8 : 24};
         ASSERT_EQ(dib.File.size(), U32(dib.File, 10) + 128u * 128u * dib.Bits / 8);
         const std::vector<Rgb> full = TilePixels(tile.Face, 128);
         ASSERT_EQ(full.size(), 128u * 128u);

@@ -50,7 +50,7 @@ struct ThrottleCase {
 
 TEST(PromptThrottled, WaitsTwoHundredMillisecondsModulo2To32) {
     const ThrottleCase cases[] = {
-        {0xFFFFFFFF, 0, false},          {0xFFFFFFFF, 123, false},   // never prompted
+        {NeverVerified, 0, false},       {NeverVerified, 123, false},  // never prompted
         {1000, 1000, true},              {1000, 1199, true},         {1000, 1200, false},
         {1000, 5000, false},
         {0xFFFFFF00, 0x10, false},       // 256 ms before the wrap, 16 after: 272 apart

@@ -4,12 +4,13 @@
 #include <array>
 #include <vector>
 
+#include "resources/resource_ids.h"
 #include "settings/threshold_order.h"
 
 namespace {
 
-constexpr int First = 1003;
-constexpr int Last = 1008;
+constexpr int First = IDC_THRESHOLD_0;
+constexpr int Last = IDC_THRESHOLD_5;
 using Positions = std::array<int, 6>;
 
 struct Sliders {
@@ -47,14 +48,14 @@ struct MoveCase {
 
 TEST(OrderThresholds, KeepsTheSixAscendingAroundTheMovedSlider) {
     const MoveCase cases[] = {
-        {"fourth down to 5", {2, 4, 8, 16, 32, 64}, 1006, 5, {2, 4, 5, 5, 32, 64}},
-        {"first up to 100", {2, 4, 8, 16, 32, 64}, 1003, 100, {100, 100, 100, 100, 100, 100}},
-        {"last down to 0", {2, 4, 8, 16, 32, 64}, 1008, 0, {0, 0, 0, 0, 0, 0}},
-        {"fourth up to 40", {2, 4, 8, 16, 32, 64}, 1006, 40, {2, 4, 8, 40, 40, 64}},
-        {"third to 127", {2, 4, 8, 16, 32, 64}, 1005, 127, {2, 4, 127, 127, 127, 127}},
-        {"second to 0", {2, 4, 8, 16, 32, 64}, 1004, 0, {0, 0, 8, 16, 32, 64}},
-        {"move within its gap", {2, 4, 8, 16, 32, 64}, 1005, 10, {2, 4, 10, 16, 32, 64}},
-        {"equal neighbours stay", {5, 5, 5, 5, 5, 5}, 1005, 5, {5, 5, 5, 5, 5, 5}},
+        {"fourth down to 5", {2, 4, 8, 16, 32, 64}, IDC_THRESHOLD_3, 5, {2, 4, 5, 5, 32, 64}},
+        {"first up to 100", {2, 4, 8, 16, 32, 64}, IDC_THRESHOLD_0, 100, {100, 100, 100, 100, 100, 100}},
+        {"last down to 0", {2, 4, 8, 16, 32, 64}, IDC_THRESHOLD_5, 0, {0, 0, 0, 0, 0, 0}},
+        {"fourth up to 40", {2, 4, 8, 16, 32, 64}, IDC_THRESHOLD_3, 40, {2, 4, 8, 40, 40, 64}},
+        {"third to 127", {2, 4, 8, 16, 32, 64}, IDC_THRESHOLD_2, 127, {2, 4, 127, 127, 127, 127}},
+        {"second to 0", {2, 4, 8, 16, 32, 64}, IDC_THRESHOLD_1, 0, {0, 0, 8, 16, 32, 64}},
+        {"move within its gap", {2, 4, 8, 16, 32, 64}, IDC_THRESHOLD_2, 10, {2, 4, 10, 16, 32, 64}},
+        {"equal neighbours stay", {5, 5, 5, 5, 5, 5}, IDC_THRESHOLD_2, 5, {5, 5, 5, 5, 5, 5}},
     };
     for (const MoveCase& c : cases) {
         Sliders sliders{c.Before, {}};
@@ -65,22 +66,22 @@ TEST(OrderThresholds, KeepsTheSixAscendingAroundTheMovedSlider) {
 }
 
 TEST(OrderThresholds, LeavesTwoOtherSlidersOutOfOrderWithEachOther) {
-    // 1004 and 1005 disagree with each other but not with 1007, which notifies.
+    // IDC_THRESHOLD_1 and IDC_THRESHOLD_2 disagree with each other but not with IDC_THRESHOLD_4, which notifies.
     Sliders sliders{{2, 30, 20, 25, 40, 64}, {}};
-    FollowThreshold(sliders, 1007);
+    FollowThreshold(sliders, IDC_THRESHOLD_4);
     EXPECT_EQ(sliders.Values, (Positions{2, 30, 20, 25, 40, 64}));
     EXPECT_TRUE(sliders.Writes.empty());
 
-    // When 1005 notifies, 1004 comes down to it; 1006 was already above it.
-    FollowThreshold(sliders, 1005);
+    // When IDC_THRESHOLD_2 notifies, IDC_THRESHOLD_1 comes down to it; IDC_THRESHOLD_3 was already above it.
+    FollowThreshold(sliders, IDC_THRESHOLD_2);
     EXPECT_EQ(sliders.Values, (Positions{2, 20, 20, 25, 40, 64}));
 }
 
 TEST(OrderThresholds, NeverMovesTheNotifyingSliderAndWritesOnlyWhatChanges) {
     Sliders sliders{{2, 4, 8, 3, 32, 64}, {}};
-    FollowThreshold(sliders, 1006);
+    FollowThreshold(sliders, IDC_THRESHOLD_3);
     EXPECT_EQ(sliders.Values, (Positions{2, 3, 3, 3, 32, 64}));
-    EXPECT_EQ(sliders.Writes, (std::vector<int>{1004, 1005}));
+    EXPECT_EQ(sliders.Writes, (std::vector<int>{IDC_THRESHOLD_1, IDC_THRESHOLD_2}));
 }
 
 }  // namespace

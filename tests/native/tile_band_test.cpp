@@ -34,45 +34,50 @@ void ExpectBands(const ThresholdSet& set, std::initializer_list<BandCase> cases)
 const ThresholdSet Defaults = {{"2", "4", "8", "16", "32", "64"}};
 
 TEST(TileForLevel, DefaultThresholdsGiveSevenBands) {
-    ExpectBands(Defaults, {{0, 102}, {1, 102}, {2, 103}, {3, 103}, {4, 104}, {7, 104}, {8, 105}, {15, 105},
-                           {16, 106}, {31, 106}, {32, 107}, {63, 107}, {64, 108}, {128, 108}});
+    ExpectBands(Defaults, {{0, IDB_TILE_0}, {1, IDB_TILE_0}, {2, IDB_TILE_1}, {3, IDB_TILE_1}, {4, IDB_TILE_2},
+                           {7, IDB_TILE_2}, {8, IDB_TILE_3}, {15, IDB_TILE_3}, {16, IDB_TILE_4}, {31, IDB_TILE_4},
+                           {32, IDB_TILE_5}, {63, IDB_TILE_5}, {64, IDB_TILE_6}, {128, IDB_TILE_6}});
 }
 
 TEST(TileForLevel, FirstThresholdAboveTheLevelDecides) {
     // All equal: only the quietest and the loudest band remain.
-    ExpectBands({{"10", "10", "10", "10", "10", "10"}}, {{0, 102}, {9, 102}, {10, 108}, {128, 108}});
+    ExpectBands({{"10", "10", "10", "10", "10", "10"}},
+                {{0, IDB_TILE_0}, {9, IDB_TILE_0}, {10, IDB_TILE_6}, {128, IDB_TILE_6}});
     // Out of order: below THRES0 wins before the others are looked at.
-    ExpectBands({{"50", "4", "8", "16", "32", "64"}}, {{0, 102}, {5, 102}, {49, 102}, {50, 107}, {63, 107}, {64, 108}});
-    // Above the loudest level: 108 cannot occur.
-    ExpectBands({{"2", "4", "8", "16", "32", "200"}}, {{64, 107}, {128, 107}});
-    ExpectBands({{"2", "4", "8", "16", "32", "129"}}, {{128, 107}});
-    ExpectBands({{"2", "4", "8", "16", "32", "128"}}, {{127, 107}, {128, 108}});
+    ExpectBands({{"50", "4", "8", "16", "32", "64"}}, {{0, IDB_TILE_0}, {5, IDB_TILE_0}, {49, IDB_TILE_0},
+                                                       {50, IDB_TILE_5}, {63, IDB_TILE_5}, {64, IDB_TILE_6}});
+    // Above the loudest level: the loudest image cannot occur.
+    ExpectBands({{"2", "4", "8", "16", "32", "200"}}, {{64, IDB_TILE_5}, {128, IDB_TILE_5}});
+    ExpectBands({{"2", "4", "8", "16", "32", "129"}}, {{128, IDB_TILE_5}});
+    ExpectBands({{"2", "4", "8", "16", "32", "128"}}, {{127, IDB_TILE_5}, {128, IDB_TILE_6}});
 }
 
 TEST(TileForLevel, ParsesTheTextsAsAtolDoes) {
     // No digits count as 0, and no level is below 0.
-    ExpectBands({{"none", "4", "8", "16", "32", "64"}}, {{0, 103}, {3, 103}, {4, 104}});
-    ExpectBands({{"", "", "", "", "", ""}}, {{0, 108}, {128, 108}});
+    ExpectBands({{"none", "4", "8", "16", "32", "64"}}, {{0, IDB_TILE_1}, {3, IDB_TILE_1}, {4, IDB_TILE_2}});
+    ExpectBands({{"", "", "", "", "", ""}}, {{0, IDB_TILE_6}, {128, IDB_TILE_6}});
     // Leading blanks and a sign are taken; parsing stops at the first other character.
-    ExpectBands({{"  +3", "-5", "8x", "1e3", " 16 ", "64"}}, {{2, 102}, {3, 104}, {7, 104}, {8, 106}, {15, 106},
-                                                             {16, 107}, {64, 108}});
+    ExpectBands({{"  +3", "-5", "8x", "1e3", " 16 ", "64"}}, {{2, IDB_TILE_0}, {3, IDB_TILE_2}, {7, IDB_TILE_2},
+                                                             {8, IDB_TILE_4}, {15, IDB_TILE_4}, {16, IDB_TILE_5},
+                                                             {64, IDB_TILE_6}});
     // Parsed on every call: a changed text counts at once.
     LoadThresholds(Defaults);
-    EXPECT_EQ(TileForLevel(5, SaverSettings.Thresholds), 104);
+    EXPECT_EQ(TileForLevel(5, SaverSettings.Thresholds), IDB_TILE_2);
     std::snprintf(SaverSettings.Thresholds[2], SettingTextSize, "%s", "5");
-    EXPECT_EQ(TileForLevel(5, SaverSettings.Thresholds), 105);
+    EXPECT_EQ(TileForLevel(5, SaverSettings.Thresholds), IDB_TILE_3);
 }
 
 TEST(RandomTileImage, GivesEveryImageAndNoOther) {
-    const BandCase mapping[] = {{0, 102}, {1, 103}, {6, 108}, {7, 102}, {13, 108}, {32766, 108}, {32767, 102}};
+    const BandCase mapping[] = {{0, IDB_TILE_0},  {1, IDB_TILE_1},     {6, IDB_TILE_6},    {7, IDB_TILE_0},
+                                {13, IDB_TILE_6}, {32766, IDB_TILE_6}, {32767, IDB_TILE_0}};
     for (const BandCase& c : mapping) EXPECT_EQ(TileFromRandomValue(c.Level), c.Tile) << c.Level;
 
     std::srand(12345);
     std::set<TileImageId> seen;
     for (int i = 0; i < 700; ++i) {
         const TileImageId tile = RandomTileImage();
-        ASSERT_GE(tile, 102);
-        ASSERT_LE(tile, 108);
+        ASSERT_GE(tile, QuietestTile);
+        ASSERT_LE(tile, LoudestTile);
         seen.insert(tile);
     }
     EXPECT_EQ(seen.size(), 7u);

@@ -36,7 +36,8 @@ TEST(NoSoundServer, OpenFailsTilesComeAtRandomAndCloseChangesNothing) {
     StartWatchingDebugOutput();
     std::set<TileImageId> tiles;
     for (int i = 0; i < 300; ++i) tiles.insert(ChooseTileByLevel());
-    EXPECT_EQ(tiles, (std::set<TileImageId>{102, 103, 104, 105, 106, 107, 108}));
+    EXPECT_EQ(tiles, (std::set<TileImageId>{IDB_TILE_0, IDB_TILE_1, IDB_TILE_2, IDB_TILE_3, IDB_TILE_4, IDB_TILE_5,
+                                            IDB_TILE_6}));
     EXPECT_EQ(StopWatchingDebugOutput().find("Locking!"), std::string::npos);
 
     code = MMSYSERR_NOERROR;

@@ -125,8 +125,7 @@ TEST_F(ClosingRules, MouseTravelIsMeasuredFromTheReferencePoint) {
 
 TEST_F(ClosingRules, PowerStatusChangeClosesOnlyWhenTheMainsChange) {
     CreateFullScreen();
-    SYSTEM_POWER_STATUS status;
-    const BYTE now = GetSystemPowerStatus(&status) ? status.ACLineStatus : 255;
+    const BYTE now = CurrentAcLineStatus();
     HostState.AcLineStatus = now;
     Send(WM_POWERBROADCAST, PBT_APMPOWERSTATUSCHANGE);
     EXPECT_EQ(TakePostedCloses(), 0);

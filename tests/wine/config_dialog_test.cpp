@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "brasswick_version.h"
 #include "dialog_driver.h"
 #include "host/host_main.h"
 #include "host/host_state.h"
@@ -77,7 +78,7 @@ TEST_F(ConfigDialog, ShowsValuesAtTheNearestEndOfTheirRangeAndOkWritesThem) {
         const std::string context = c.File ? c.File : "no file";
         if (c.File) PutSettingsFile(c.File);
         const Shown shown = ShowAndOk(context);
-        EXPECT_EQ(shown.Version, "1.1.2");
+        EXPECT_EQ(shown.Version, BRASSWICK_VERSION_TEXT);
         EXPECT_EQ(shown.Freq, c.Freq) << context;
         EXPECT_EQ(shown.Levels, c.Levels) << context;
     }
@@ -144,6 +145,8 @@ TEST_F(ConfigDialog, FreqValueTextFollowsTheSliderAsAPlainDecimal) {
     EXPECT_EQ(texts, (std::vector<std::string>{"300", "1234", "1235", "3000", "55", "3000"}));
 }
 
+// The rule itself is tabled natively (threshold_order_test.cpp); here, the
+// ways a user moves a slider bring it into play.
 TEST_F(ConfigDialog, MovingAThresholdKeepsTheSixAscending) {
     using Move = void (*)(HWND);
     const struct {
@@ -151,13 +154,13 @@ TEST_F(ConfigDialog, MovingAThresholdKeepsTheSixAscending) {
         Move Act;
         Thresholds Expected;
     } cases[] = {
-        {"fourth to 5", [](HWND d) { MoveSlider(d, 1006, 5); }, {2, 4, 5, 5, 32, 64}},
-        {"first to 100", [](HWND d) { MoveSlider(d, 1003, 100); }, {100, 100, 100, 100, 100, 100}},
-        {"last to 0", [](HWND d) { MoveSlider(d, 1008, 0); }, {0, 0, 0, 0, 0, 0}},
-        {"End key on the third", [](HWND d) { PostKeyPressTo(GetDlgItem(d, 1005), VK_END); }, {2, 4, 127, 127, 127, 127}},
-        {"Home key on the fifth", [](HWND d) { PostKeyPressTo(GetDlgItem(d, 1007), VK_HOME); }, {0, 0, 0, 0, 0, 64}},
-        {"second dragged right", [](HWND d) { DragThumbToEnd(d, 1004, true); }, {2, 127, 127, 127, 127, 127}},
-        {"sixth dragged left", [](HWND d) { DragThumbToEnd(d, 1008, false); }, {0, 0, 0, 0, 0, 0}},
+        {"End key on the third", [](HWND d) { PostKeyPressTo(GetDlgItem(d, IDC_THRESHOLD_2), VK_END); },
+         {2, 4, 127, 127, 127, 127}},
+        {"Home key on the fifth", [](HWND d) { PostKeyPressTo(GetDlgItem(d, IDC_THRESHOLD_4), VK_HOME); },
+         {0, 0, 0, 0, 0, 64}},
+        {"second dragged right", [](HWND d) { DragThumbToEnd(d, IDC_THRESHOLD_1, true); },
+         {2, 127, 127, 127, 127, 127}},
+        {"sixth dragged left", [](HWND d) { DragThumbToEnd(d, IDC_THRESHOLD_5, false); }, {0, 0, 0, 0, 0, 0}},
     };
     for (const auto& c : cases) {
         RemoveSettingsFile();
@@ -186,7 +189,7 @@ TEST_F(ConfigDialog, CancelAfterMovesLeavesTheFileByteForByte) {
         PutSettingsFile(original);
         DrivenDialog run = DriveConfigDialog([&](HWND dialog) {
             MoveSlider(dialog, FreqSlider, 2000);
-            MoveSlider(dialog, 1003, 90);
+            MoveSlider(dialog, IDC_THRESHOLD_0, 90);
             WaitForThresholds(dialog, {90, 90, 90, 90, 90, 90});
             closer.second(dialog);
         });
@@ -225,7 +228,7 @@ TEST_F(ConfigDialog, ALockedOrReadOnlyFileStillEndsWithOkAndComesOutWhole) {
 }
 
 TEST_F(ConfigDialog, ATemplateThatCannotBeFoundEndsWithMinusOne) {
-    // kernel32 carries no dialog 2003: the platform cannot create one.
+    // kernel32 carries no such dialog: the platform cannot create one.
     HostState.Instance = GetModuleHandleA("kernel32.dll");
     EXPECT_EQ(RunConfigDialog(nullptr), -1);
     EXPECT_FALSE(FileExists(SettingsFilePath()));

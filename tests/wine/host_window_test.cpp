@@ -28,12 +28,12 @@ TEST_F(HostWindow, TitleCannotBeChanged) {
 
 TEST_F(HostWindow, TicksPaintUntilACloseIsGranted) {
     CreateFullScreen();
-    const int32_t before = SaverOrder.Cursor;
+    const int32_t before = SaverMosaic.Order.Cursor;
     EXPECT_EQ(Send(WM_TIMER, 77), 0);  // any timer id paints
-    EXPECT_EQ(SaverOrder.Cursor, (before + 1) % SaverGrid.SlotCount);
+    EXPECT_EQ(SaverMosaic.Order.Cursor, (before + 1) % SaverMosaic.Grid.SlotCount);
     HostState.IsClosing = 1;
     EXPECT_EQ(Send(WM_TIMER, TileTimerId), 0);
-    EXPECT_EQ(SaverOrder.Cursor, (before + 1) % SaverGrid.SlotCount);
+    EXPECT_EQ(SaverMosaic.Order.Cursor, (before + 1) % SaverMosaic.Grid.SlotCount);
 }
 
 TEST_F(HostWindow, PaintHidesTheCursorUntilClosing) {

@@ -18,13 +18,7 @@ LRESULT CALLBACK RecordingHostProc(HWND window, UINT message, WPARAM wParam, LPA
 void RegisterClassesOnce() {
     static bool registered = false;
     if (registered) return;
-    WNDCLASSA saverClass = {};
-    saverClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS | CS_OWNDC;
-    saverClass.lpfnWndProc = HostWindowProc;
-    saverClass.hInstance = GetModuleHandleA(nullptr);
-    saverClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    saverClass.lpszClassName = SaverClassName;
-    ASSERT_TRUE(RegisterClassA(&saverClass));
+    ASSERT_TRUE(RegisterSaverClass());
     WNDCLASSA hostClass = {};
     hostClass.lpfnWndProc = RecordingHostProc;
     hostClass.hInstance = GetModuleHandleA(nullptr);
@@ -63,10 +57,7 @@ void SaverWindowTest::TearDown() {
 }
 
 HWND SaverWindowTest::CreateFullScreen() {
-    window_ = CreateWindowExA(WS_EX_TOPMOST, SaverClassName, FullScreenTitle,
-                              WS_POPUP | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, 0, 1920, 1080,
-                              nullptr, nullptr, HostState.Instance, nullptr);
-    HostState.SaverWindow = window_;
+    window_ = CreateSaverWindow(nullptr);
     UpdateWindow(window_);
     TakePosted();
     return window_;
@@ -78,10 +69,7 @@ HWND SaverWindowTest::CreatePreview() {
     host_ = CreateWindowExA(0, "BrasswickTestHost", "Display settings", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
                             frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                             GetModuleHandleA(nullptr), nullptr);
-    HostState.IsPreview = 1;
-    window_ = CreateWindowExA(0, SaverClassName, PreviewTitle, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 152,
-                              112, host_, nullptr, HostState.Instance, nullptr);
-    HostState.SaverWindow = window_;
+    window_ = CreateSaverWindow(host_);
     UpdateWindow(window_);
     TakePosted();
     return window_;

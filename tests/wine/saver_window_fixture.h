@@ -13,7 +13,7 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Shapes as the host makes them: a topmost popup, or a child filling a
+    // The host's own saver window: full screen, or the preview in a
     // 152 x 112 pane of a host window.
     HWND CreateFullScreen();
     HWND CreatePreview();

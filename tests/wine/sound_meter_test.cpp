@@ -100,7 +100,7 @@ TEST(SoundMeter, ToneMeasuresItsAmplitudeAndChoosesItsBand) {
     const struct {
         int Amplitude;
         TileImageId Tile;
-    } cases[] = {{20, 106}, {50, 107}, {100, 108}};
+    } cases[] = {{20, IDB_TILE_4}, {50, IDB_TILE_5}, {100, IDB_TILE_6}};
     LoadDefaultThresholds();
     ASSERT_NO_FATAL_FAILURE(OpenMeter());
     for (const auto& c : cases) {
@@ -123,7 +123,7 @@ TEST(SoundMeter, ToneMeasuresItsAmplitudeAndChoosesItsBand) {
         StopTone(tone);
     }
     EXPECT_TRUE(WaitForLevelNear(0, 0));
-    EXPECT_EQ(ChooseTileByLevel(), 102);
+    EXPECT_EQ(ChooseTileByLevel(), QuietestTile);
     CloseMeter();
 }
 
@@ -285,7 +285,7 @@ TEST(SoundMeterFailure, AFailedPrepareOrAddFailsUntilTheInputOpensAgain) {
         EXPECT_EQ(level, 33);
         EXPECT_EQ(SoundMeter.Busy.load(), 0);
         // Within the second no platform call is made and every tile comes
-        // at random; stuck, the meter would give 33, tile 107, every tick.
+        // at random; stuck, the meter would give 33, the second loudest tile, every tick.
         std::set<TileImageId> tiles;
         for (int i = 0; i < 300 && GetTickCount() - failedAt < 900; ++i) tiles.insert(ChooseTileByLevel());
         EXPECT_EQ(tiles.size(), 7u) << "prepared before: " << capturedBefore;

@@ -18,18 +18,18 @@ using TileSaver = SaverWindowTest;
 TEST_F(TileSaver, AfterMoreTicksThanHandlesOneCycleOfSixteenPixelTilesCoversThePane) {
     CreatePreview();
     KillTimer(window_, TileTimerId);  // ticks come only from the test
-    ASSERT_EQ(SaverGrid.TileWidth, 16);
-    ASSERT_EQ(SaverGrid.SlotCount, 99);
-    SoundAvailable = 0;  // what a tick makes is the same; only the choice differs
+    ASSERT_EQ(SaverMosaic.Grid.TileWidth, 16);
+    ASSERT_EQ(SaverMosaic.Grid.SlotCount, 99);
+    SaverMosaic.SoundAvailable = 0;  // what a tick makes is the same; only the choice differs
     const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     for (int tick = 0; tick < 66000; ++tick) Send(WM_TIMER, TileTimerId);
     EXPECT_LE(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore + 2);
 
     Send(WM_ERASEBKGND, reinterpret_cast<WPARAM>(GetDC(window_)));  // white without sound
-    const int32_t start = SaverOrder.Cursor;
+    const int32_t start = SaverMosaic.Order.Cursor;
     std::set<int> faces;
     for (int tick = 0; tick < 99; ++tick) {
-        const TileSlot slot = SaverOrder.Slots[SaverOrder.Cursor];
+        const TileSlot slot = SaverMosaic.Order.Slots[SaverMosaic.Order.Cursor];
         Send(WM_TIMER, TileTimerId);
         if (slot.X < 0 || slot.Y < 0 || slot.X + 16 > 152 || slot.Y + 16 > 112) continue;
         const Screenshot pane = CaptureClient(window_);
@@ -39,7 +39,7 @@ TEST_F(TileSaver, AfterMoreTicksThanHandlesOneCycleOfSixteenPixelTilesCoversTheP
         EXPECT_TRUE(IsFaceColour(face)) << face;
         faces.insert(TileIdOfFace(face));
     }
-    EXPECT_EQ(SaverOrder.Cursor, start) << "one cycle";
+    EXPECT_EQ(SaverMosaic.Order.Cursor, start) << "one cycle";
     const Screenshot pane = CaptureClient(window_);
     EXPECT_EQ(std::count(pane.Pixels.begin(), pane.Pixels.end(), 0x00FFFFFFu), 0) << "every pixel painted once";
     EXPECT_GE(faces.size(), 3u) << "tiles drawn at random";
