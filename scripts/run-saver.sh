@@ -4,23 +4,32 @@
 # click or a mouse move ends it. Without one it runs on a virtual display
 # for a few seconds (--seconds N, default 10) while a tone of changing
 # loudness plays into a private sound server, and leaves a screenshot.
+# Where Wine cannot run (a kernel without 32-bit programs), it shows the
+# same mosaic with the Linux program, brasswick, and says so.
 set -euo pipefail
 source "$(dirname "$0")/../tests/harness/script.sh"
 parse_options seconds=10 -- "$@"
-prepare_build windows >/dev/null
-if ! runs_32bit_natively; then
-    echo "Built $build/windows/bin/Brasswick.scr, but Wine cannot run it here: this kernel runs no 32-bit program natively." >&2
-    exit 1
+
+if runs_32bit_natively; then
+    prepare_build windows >/dev/null
+    saver=("$build/windows/bin/Brasswick.scr")
+    in_front() { start_wine_prefix "$build/windows/wineprefix"; wine "${saver[@]}" /s; }
+    headless() { start_wine_prefix "$build/windows/wineprefix"; start_saver; }
+else
+    echo "Wine cannot run Brasswick.scr here (this kernel runs no 32-bit program natively):" \
+        "showing the Linux program, brasswick, instead." >&2
+    prepare_build native >/dev/null
+    saver=("$build/native/linux/brasswick")
+    in_front() { "${saver[@]}"; }
+    headless() { in_background "${saver[@]}" -root; SAVER_PID=$BACKGROUND_PID; }
 fi
 
 if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
-    start_wine_prefix "$build/windows/wineprefix"
-    wine "$build/windows/bin/Brasswick.scr" /s
+    in_front
     exit $?
 fi
 
 start_display 1920x1080x24
-start_wine_prefix "$build/windows/wineprefix"
 start_sound_room "$build/sound-room"
 
 # A room whose loudness rises and falls, so that every tile band shows.
@@ -28,11 +37,11 @@ tone=$build/sound-room/demo.wav
 sox -n -r 44100 -c 2 "$tone" synth "$seconds" sine 440 vol 0.9 tremolo 0.3 100 2>/dev/null
 play_into_room "$tone"
 
-start_saver
+headless
 sleep "$seconds"
 
 shot=$build/screenshots/saver.png
 mkdir -p "$(dirname "$shot")"
 import -window root "$shot"
-end_saver_with_key || true
+if runs_32bit_natively; then end_saver_with_key || true; else kill "$SAVER_PID"; wait "$SAVER_PID" || true; fi
 echo "Screenshot of the running saver: $shot"
