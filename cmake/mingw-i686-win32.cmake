@@ -3,4 +3,5 @@
 # program off Windows 9x and XP.
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
-include(${CMAKE_CURRENT_LIST_DIR}/mingw-i686-target.cmake)
+set(BRASSWICK_MINGW_CPU i686)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-target.cmake)

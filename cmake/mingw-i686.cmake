@@ -4,4 +4,5 @@
 # mingw-i686-win32.cmake instead.
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
 set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-include(${CMAKE_CURRENT_LIST_DIR}/mingw-i686-target.cmake)
+set(BRASSWICK_MINGW_CPU i686)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-target.cmake)

@@ -9,6 +9,7 @@ set -uo pipefail
 source "$(dirname "$0")/../tests/harness/script.sh"
 parse_options seconds=60 -- "$@"
 start_saver_script
+require_32bit_wine bench.sh
 bin=$build/windows/bin
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 

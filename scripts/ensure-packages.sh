@@ -6,7 +6,7 @@
 set -euo pipefail
 
 missing=()
-for command in cmake g++ clang i686-w64-mingw32-g++-posix i686-w64-mingw32-windres wine wineserver Xvfb \
+for command in cmake g++ clang i686-w64-mingw32-g++-posix i686-w64-mingw32-windres x86_64-w64-mingw32-g++-posix wine wineserver Xvfb \
                import xdotool pulseaudio pactl paplay sox file makensis zip pkg-config dpkg-shlibdeps; do
     command -v "$command" >/dev/null 2>&1 || missing+=("$command")
 done
@@ -27,6 +27,6 @@ dpkg --add-architecture i386
 apt-get update -q
 DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
     cmake g++ make libgtest-dev googletest clang libclang-rt-14-dev \
-    g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wine64 \
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine32:i386 wine64 \
     xvfb xauth x11-utils imagemagick xdotool pulseaudio pulseaudio-utils sox fonts-ipafont-gothic file nsis zip \
     libx11-dev libpulse-dev pkg-config dpkg-dev >&2

@@ -10,11 +10,12 @@ set -euo pipefail
 source "$(dirname "$0")/../tests/harness/script.sh"
 parse_options seconds=10 -- "$@"
 
-if runs_32bit_natively; then
+choose_windows_build "$build"
+if [ "$WINDOWS_BUILD" = windows ]; then
     prepare_build windows >/dev/null
-    saver=("$build/windows/bin/Brasswick.scr")
-    in_front() { start_wine_prefix "$build/windows/wineprefix"; wine "${saver[@]}" /s; }
-    headless() { start_wine_prefix "$build/windows/wineprefix"; start_saver; }
+    saver=("$WINDOWS_TREE/bin/Brasswick.scr")
+    in_front() { start_wine_prefix "$WINDOWS_TREE/wineprefix"; wine "${saver[@]}" /s; }
+    headless() { start_wine_prefix "$WINDOWS_TREE/wineprefix"; start_saver; }
 else
     echo "Wine cannot run Brasswick.scr here (this kernel runs no 32-bit program natively):" \
         "showing the Linux program, brasswick, instead." >&2
@@ -43,5 +44,5 @@ sleep "$seconds"
 shot=$build/screenshots/saver.png
 mkdir -p "$(dirname "$shot")"
 import -window root "$shot"
-if runs_32bit_natively; then end_saver_with_key || true; else kill "$SAVER_PID"; wait "$SAVER_PID" || true; fi
+if [ "$WINDOWS_BUILD" = windows ]; then end_saver_with_key || true; else kill "$SAVER_PID"; wait "$SAVER_PID" || true; fi
 echo "Screenshot of the running saver: $shot"

@@ -57,9 +57,9 @@ prepare_build() {
 # The usual start of a script that runs the saver: the Windows build, quietly,
 # and the session of the test command (or one of its own).
 start_saver_script() {
-    prepare_build windows >/dev/null || exit 1
+    choose_windows_build "$build"
+    prepare_build "$WINDOWS_BUILD" >/dev/null || exit 1
     join_or_start_session "$build" >/dev/null || exit 1
-    require_wine "$(basename "$0")"
 }
 
 # The settings file is saved here and put back when the script ends (or
@@ -97,7 +97,7 @@ start_saver() {
         shift
     done
     [ $# -gt 0 ] || set -- /s
-    in_background env "${environment[@]}" wine "$build/windows/bin/Brasswick.scr" "$@"
+    in_background env "${environment[@]}" wine "$WINDOWS_TREE/bin/Brasswick.scr" "$@"
     SAVER_PID=$BACKGROUND_PID
 }
 
@@ -130,7 +130,7 @@ play_into_room() {
 # writes its window's handle into FILE; sets PREVIEW_HOST_PID and
 # PREVIEW_HANDLE.
 start_preview_host() {
-    in_background wine "$build/windows/bin/preview_host.exe" >"$1" 2>/dev/null
+    in_background wine "$WINDOWS_TREE/bin/preview_host.exe" >"$1" 2>/dev/null
     PREVIEW_HOST_PID=$BACKGROUND_PID
     wait_until 10 test -s "$1"
     PREVIEW_HANDLE=$(tr -dc '0-9' <"$1")

@@ -124,30 +124,48 @@ runs_32bit_natively() {
     /usr/lib/wine/wine --version >/dev/null 2>&1
 }
 
+# The Windows build that the Wine tests run: the 32-bit one that ships, or,
+# on a kernel that runs no 32-bit program, its 64-bit twin (windows64) under
+# Wine's 64-bit loader alone. Sets WINDOWS_BUILD (the build's name),
+# WINDOWS_TREE (its folder) and, for the twin, puts wine and wineboot on PATH
+# that start no 32-bit loader.
+choose_windows_build() {
+    local build=$1
+    if [ -n "${WINDOWS_BUILD:-}" ]; then return 0; fi
+    if runs_32bit_natively; then
+        WINDOWS_BUILD=windows
+    else
+        WINDOWS_BUILD=windows64
+        local loader=$build/wine64-loader
+        mkdir -p "$loader"
+        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$loader/wine"
+        printf '#!/bin/sh\nexec /usr/lib/wine/wine64 wineboot "$@"\n' >"$loader/wineboot"
+        chmod +x "$loader/wine" "$loader/wineboot"
+        export PATH=$loader:$PATH
+    fi
+    export WINDOWS_BUILD WINDOWS_TREE=$build/$WINDOWS_BUILD
+}
+
 # Scripts run from the test command share its display, prefix and sound
-# server; run alone they start their own. BRASSWICK_WINE says whether Wine
-# can run the program here (1) or not (0).
+# server; run alone they start their own.
 join_or_start_session() {
     local build=$1
     if [ -n "${BRASSWICK_SESSION:-}" ]; then
         session_log "joining the running session ($DISPLAY, $PULSE_SERVER)"
         return 0
     fi
-    export BRASSWICK_WINE=1
-    start_display 1920x1080x24 || return 1
-    if runs_32bit_natively; then
-        start_wine_prefix "$build/windows/wineprefix" || return 1
-    else
-        BRASSWICK_WINE=0
-        session_log "this kernel runs no 32-bit program natively: no Wine here"
-    fi
-    start_sound_room "$build/sound-room" && export BRASSWICK_SESSION=1
+    choose_windows_build "$build"
+    [ "$WINDOWS_BUILD" = windows ] ||
+        session_log "this kernel runs no 32-bit program natively: the Wine tests run the 64-bit build"
+    start_display 1920x1080x24 && start_wine_prefix "$WINDOWS_TREE/wineprefix" &&
+        start_sound_room "$build/sound-room" && export BRASSWICK_SESSION=1
 }
 
-# For the scripts that need Wine: ends them with a message where it cannot run.
-require_wine() {
-    [ "${BRASSWICK_WINE:-1}" = 1 ] && return 0
-    session_log "$1 needs Wine, and this kernel runs no 32-bit program natively"
+# For what only the 32-bit build can show (the installer, the shipped
+# program's figures): ends the script with a message elsewhere.
+require_32bit_wine() {
+    [ "$WINDOWS_BUILD" = windows ] && return 0
+    session_log "$1 needs the 32-bit build under Wine, and this kernel runs no 32-bit program natively"
     exit 1
 }
 

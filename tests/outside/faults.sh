@@ -126,7 +126,7 @@ start_preview_host "$work/host.txt"
 start_saver_quietly /p "$PREVIEW_HANDLE"
 { kill -9 "$PREVIEW_HOST_PID"; wait "$PREVIEW_HOST_PID"; } 2>/dev/null
 check "preview host killed: the saver ends with 0" wait_for_saver_exit 10
-wine "$build/windows/bin/Brasswick.scr" /p "$PREVIEW_HANDLE" >/dev/null 2>&1
+wine "$WINDOWS_TREE/bin/Brasswick.scr" /p "$PREVIEW_HANDLE" >/dev/null 2>&1
 code=$?
 check "preview host gone before the start: the saver refuses with -1" [ "$code" = 255 ]
 

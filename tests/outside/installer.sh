@@ -15,7 +15,7 @@ source "$(dirname "$0")/../harness/script.sh"
 dist=$root/dist
 if [ "$system_folder_exe" != --release-only ]; then
     join_or_start_session "$build" >/dev/null || exit 1
-    require_wine installer.sh
+    require_32bit_wine installer.sh
 fi
 
 work=$build/installer-test
