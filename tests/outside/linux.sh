@@ -82,17 +82,21 @@ root_shows_only() {
     [ "$tiles" -ge 10 ] && [ $((tiles + black)) -eq 120 ]
 }
 
+# A shot once ten tiles show (within 10 s): a new stream's first samples
+# come a second or more after it opens, and until then a tick paints nothing.
+shot_with_tiles() {
+    shot "$work/shot" && [ "$(root_centres "$work/shot" | grep -cvx 0,0,0)" -ge 10 ]
+}
+
 play_tone
 start_brasswick "$room" -root -period 55
-sleep 2.5
-shot "$work/shot"
+wait_until 10 shot_with_tiles
 check "a loud room paints the loudest tiles on black" root_shows_only 108
 check "SIGTERM ends it with 0" end_brasswick
 stop_tone
 
 start_brasswick "$room" -root -period 55
-sleep 2.5
-shot "$work/shot"
+wait_until 10 shot_with_tiles
 check "a quiet room paints the quietest tiles on black" root_shows_only 102
 
 # The stream is closed at the end: the server has no recording left.
