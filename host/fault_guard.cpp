@@ -1,9 +1,10 @@
 // GCC has no __try/__except for 32-bit Windows, so the guard links its own
 // exception-registration record into the thread's chain at fs:[0]. In the
 // order things happen:
-//  1. RunUnderFaultGuard puts a GuardFrame on its own stack (noinline: the
-//     frame and its resume buffer must stay in this one stack frame until it
-//     returns) and makes it the head of the chain.
+//  1. RunUnderFaultGuard puts a GuardFrame (the platform's registration
+//     record, then a resume buffer) on its own stack (noinline: both must
+//     stay in this one stack frame until it returns) and makes it the head
+//     of the chain, through the fs-segment intrinsics.
 //  2. __builtin_setjmp notes the stack, the frame pointer and where to go on.
 //  3. On a fault the system calls GuardHandler with the frame it registered;
 //     the handler asks UnhandledExceptionFilter. To run the handler, it
@@ -15,25 +16,27 @@
 #include "host/fault_guard.h"
 
 #include <windows.h>
+#include <intrin.h>
 
 #if defined(__i386__)
 
 namespace {
 
+// The chain's head is at offset 0 of the thread information block, which
+// fs points at on 32-bit Windows.
+constexpr unsigned long ExceptionListOffset = 0;
+
 struct GuardFrame {
-    GuardFrame* Next;  // these two fields are the platform's registration record
-    void* Handler;
-    void* Resume[5];   // __builtin_setjmp buffer
+    EXCEPTION_REGISTRATION_RECORD Registration;  // first: fs:[0] points here
+    void* Resume[5];                             // __builtin_setjmp buffer
 };
 
-GuardFrame* ExceptionChain() {
-    GuardFrame* head;
-    __asm__ __volatile__("movl %%fs:0, %0" : "=r"(head) : : "memory");
-    return head;
+EXCEPTION_REGISTRATION_RECORD* ExceptionChain() {
+    return reinterpret_cast<EXCEPTION_REGISTRATION_RECORD*>(__readfsdword(ExceptionListOffset));
 }
 
-void SetExceptionChain(GuardFrame* head) {
-    __asm__ __volatile__("movl %0, %%fs:0" : : "r"(head) : "memory");
+void SetExceptionChain(EXCEPTION_REGISTRATION_RECORD* head) {
+    __writefsdword(ExceptionListOffset, reinterpret_cast<unsigned long>(head));
 }
 
 // RtlUnwind(target, 0, record, 0), stdcall. On x86 it returns with ebx, esi
@@ -57,8 +60,10 @@ void UnwindInnerFrames(GuardFrame* target, EXCEPTION_RECORD* record) {
         : "ebx", "esi", "edi", "memory", "cc");
 }
 
-EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, void* establisher,
-                                           CONTEXT* context, void*) {
+// Declared as the header's EXCEPTION_ROUTINE (stdcall); the system restores
+// the stack pointer after calling a handler, so either convention works.
+EXCEPTION_DISPOSITION NTAPI GuardHandler(EXCEPTION_RECORD* record, void* establisher,
+                                         CONTEXT* context, void*) {
     if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
         return ExceptionContinueSearch;
     EXCEPTION_POINTERS pointers = {record, context};
@@ -67,7 +72,7 @@ EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, void* estab
     if (verdict != EXCEPTION_EXECUTE_HANDLER) return ExceptionContinueSearch;
     GuardFrame* frame = static_cast<GuardFrame*>(establisher);
     UnwindInnerFrames(frame, record);
-    SetExceptionChain(frame->Next);
+    SetExceptionChain(frame->Registration.Next);
     __builtin_longjmp(frame->Resume, 1);
 }
 
@@ -76,15 +81,15 @@ EXCEPTION_DISPOSITION __cdecl GuardHandler(EXCEPTION_RECORD* record, void* estab
 __attribute__((noinline)) int RunUnderFaultGuard(int (*body)(void*), void* context,
                                                  void (*onFault)()) {
     GuardFrame frame;
-    frame.Handler = reinterpret_cast<void*>(&GuardHandler);
+    frame.Registration.Handler = GuardHandler;
     if (__builtin_setjmp(frame.Resume)) {
         onFault();
         return -1;
     }
-    frame.Next = ExceptionChain();
-    SetExceptionChain(&frame);
+    frame.Registration.Next = ExceptionChain();
+    SetExceptionChain(&frame.Registration);
     int result = body(context);
-    SetExceptionChain(frame.Next);
+    SetExceptionChain(frame.Registration.Next);
     return result;
 }
 
