@@ -15,8 +15,8 @@
 //     function than the one that set it), which now returns 1: onFault runs.
 #include "host/fault_guard.h"
 
-#include <windows.h>
 #include <intrin.h>
+#include <windows.h>
 
 #if defined(__i386__)
 
@@ -62,8 +62,7 @@ void UnwindInnerFrames(GuardFrame* target, EXCEPTION_RECORD* record) {
 
 // Declared as the header's EXCEPTION_ROUTINE (stdcall); the system restores
 // the stack pointer after calling a handler, so either convention works.
-EXCEPTION_DISPOSITION NTAPI GuardHandler(EXCEPTION_RECORD* record, void* establisher,
-                                         CONTEXT* context, void*) {
+EXCEPTION_DISPOSITION NTAPI GuardHandler(EXCEPTION_RECORD* record, void* establisher, CONTEXT* context, void*) {
     if (record->ExceptionFlags & (EXCEPTION_UNWINDING | EXCEPTION_EXIT_UNWIND))
         return ExceptionContinueSearch;
     EXCEPTION_POINTERS pointers = {record, context};
