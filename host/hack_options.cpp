@@ -8,43 +8,36 @@
 
 namespace {
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-int HexDigit(char c) {
-    if (IsDigit(c)) return c - '0';
+// A digit's value in bases up to 16, or -1.
+int DigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
 }
 
-// Whole text as a decimal number; false for anything else or beyond 32 bits.
-bool ReadDecimal(const char* text, uint32_t& value) {
+// The whole text as a number in the base; false for anything else or beyond
+// 32 bits.
+bool ReadWhole(const char* text, int base, uint32_t& value) {
     if (!*text) return false;
     uint64_t sum = 0;
     for (const char* p = text; *p; ++p) {
-        if (!IsDigit(*p)) return false;
-        sum = sum * 10 + (*p - '0');
+        const int digit = DigitValue(*p);
+        if (digit < 0 || digit >= base) return false;
+        sum = sum * base + digit;
         if (sum > UINT32_MAX) return false;
     }
     value = static_cast<uint32_t>(sum);
     return true;
 }
 
+bool ReadDecimal(const char* text, uint32_t& value) {
+    return ReadWhole(text, 10, value);
+}
+
 bool ReadWindowId(const char* text, uint32_t& value) {
-    if (text[0] != '0' || (text[1] != 'x' && text[1] != 'X')) return ReadDecimal(text, value);
-    const char* digits = text + 2;
-    if (!*digits) return false;
-    uint64_t sum = 0;
-    for (const char* p = digits; *p; ++p) {
-        const int digit = HexDigit(*p);
-        if (digit < 0) return false;
-        sum = sum * 16 + digit;
-        if (sum > UINT32_MAX) return false;
-    }
-    value = static_cast<uint32_t>(sum);
-    return true;
+    const bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    return hex ? ReadWhole(text + 2, 16, value) : ReadDecimal(text, value);
 }
 
 __attribute__((format(printf, 2, 3))) HackOptions Bad(HackOptions options, const char* format, ...) {

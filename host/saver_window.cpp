@@ -15,7 +15,6 @@ HMODULE ImeModule = nullptr;
 ImmAssociateContextFn AssociateContextFn = nullptr;
 HANDLE SavedImeContext = nullptr;
 
-
 struct WindowShape {
     DWORD ExStyle;
     DWORD Style;

@@ -4,7 +4,7 @@
 #include <X11/Xlib.h>
 
 #include "host/hack_options.h"
-#include "sound/tile_choice.h"
+#include "sound/tile_band.h"
 
 // Connects to the display and finds or makes the window to draw in. False
 // with a one-line message when that fails.

@@ -12,8 +12,8 @@
 struct SoundMeterState {
     // The window's thread sets it to 1, and clears it again only when the
     // platform holds no buffer: its request queued nothing, or the device
-    // that held the buffer is closed. The callback clears it with release after its
-    // last read of Buffer; requests read it with acquire.
+    // that held the buffer is closed. The callback clears it with release
+    // after its last read of Buffer; requests read it with acquire.
     std::atomic<LONG> Busy;
     BYTE* Buffer;      // CaptureLength unsigned 8-bit samples
     WAVEHDR Header;

@@ -57,6 +57,7 @@ TEST(ReadHackOptions, RefusesWithOneLineNamingTheOptionAndItsRange) {
          "-window, -root, -window-id ID, -help)"},
         {{"-window-id", "0x"}, "brasswick: -window-id 0x: the value must be a window id, decimal or 0x hex"},
         {{"-window-id", "12z"}, "brasswick: -window-id 12z: the value must be a window id, decimal or 0x hex"},
+        {{"-window-id", "12ab"}, "brasswick: -window-id 12ab: the value must be a window id, decimal or 0x hex"},
         {{"-window-id", "0"}, "brasswick: -window-id 0: the value must be a window id, decimal or 0x hex"},
         {{"-window-id"}, "brasswick: -window-id (missing): the value must be a window id, decimal or 0x hex"},
     };
