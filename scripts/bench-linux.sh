@@ -41,11 +41,11 @@ awk -v s="$seconds" -v hz="$hz" -v p="$saver_used" -v f="$floor_used" -v load="$
     printf "  brasswick %.2f s (%.2f%% of one core), floor %.2f s (%.2f%%), ratio %.2f\n",
         p / hz, 100 * p / hz / s, f / hz, 100 * f / hz / s, (f > 0 ? p / f : 0) }'
 
-wait_until() { local now; now=$(date +%s); [ $((started + $1)) -le "$now" ] || sleep $((started + $1 - now)); }
-wait_until 60
+sleep_until_elapsed() { local now; now=$(date +%s); [ $((started + $1)) -le "$now" ] || sleep $((started + $1 - now)); }
+sleep_until_elapsed 60
 echo "resident memory after 1 min: $(rss_kb $saver)"
 if [ "$minutes" -gt 1 ]; then
-    wait_until $((minutes * 60))
+    sleep_until_elapsed $((minutes * 60))
     echo "resident memory after $minutes min: $(rss_kb $saver)"
 fi
 kill -TERM $saver $floor

@@ -11,7 +11,7 @@ parse_options seconds=60 -- "$@"
 start_saver_script
 # The shipped file's sizes always; the rest runs the build that Wine can run
 # here (the 64-bit twin on a kernel without 32-bit programs).
-[ "$WINDOWS_BUILD" = windows ] || "$root/scripts/build.sh" windows >/dev/null 2>&1 || exit 1
+[ "$WINDOWS_BUILD" = windows ] || "$root/scripts/build.sh" windows >/dev/null || exit 1
 shipped=$build/windows/bin/Brasswick.scr
 bin=$WINDOWS_TREE/bin
 echo "Running the $WINDOWS_BUILD build"
@@ -51,7 +51,7 @@ wait "$PLAYER_PID" 2>/dev/null
 
 # As the no-sound test does it: a server that is not there, no other driver.
 no_sound=(PULSE_SERVER="unix:$build/no-sound-server/native"
-          WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winealsa.drv,wineoss.drv=d")
+          WINEDLLOVERRIDES="$(pulse_only_overrides)")
 saver_quiet=$(cpu_share "${no_sound[@]}" wine "$bin/Brasswick.scr" /s)
 floor_quiet=$(cpu_share "${no_sound[@]}" wine "$bin/floor_timer.exe")
 

@@ -45,7 +45,7 @@ run_saver_for 9 saver-changing-room
 kill "$PLAYER_PID" 2>/dev/null
 
 run_saver_for 6 saver-without-sound-input PULSE_SERVER="unix:$work/no-server" \
-    WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winealsa.drv,wineoss.drv=d"
+    WINEDLLOVERRIDES="$(pulse_only_overrides)"
 
 # The preview pane: the host window sits at (100, 100).
 start_preview_host "$work/host.txt"
@@ -59,4 +59,4 @@ start_saver LC_ALL=ja_JP.UTF-8 /c >/dev/null 2>&1
 sleep 4
 shoot config-dialog 420x480+0+0
 xdotool key Escape
-wait "$SAVER_PID"
+wait_for_saver_exit 10

@@ -10,6 +10,7 @@ set -euo pipefail
 source "$(dirname "$0")/../tests/harness/script.sh"
 parse_options seconds=10 -- "$@"
 
+ensure_packages || exit 1
 choose_windows_build "$build"
 if [ "$WINDOWS_BUILD" = windows ]; then
     prepare_build windows >/dev/null

@@ -6,11 +6,12 @@
 set -uo pipefail
 source "$(dirname "$0")/../tests/harness/script.sh"
 parse_options -- "$@"
+# Packages first: whether 32-bit Wine runs can only be told once it is installed.
+"$root/scripts/ensure-packages.sh" || { echo "0 passed, 1 failed"; exit 1; }
 choose_windows_build "$build"
 builds=(native sanitize fuzz windows)
 [ "$WINDOWS_BUILD" = windows ] || builds+=(windows64)
 
-"$root/scripts/ensure-packages.sh" || exit 1
 "$root/scripts/build.sh" "${builds[@]}" || { echo "0 passed, 1 failed"; exit 1; }
 join_or_start_session "$build" || exit 1
 

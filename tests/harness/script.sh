@@ -46,17 +46,25 @@ parse_options() {
     done
 }
 
+# Installs what is missing. Before choose_windows_build: whether 32-bit Wine
+# runs can only be told once it is installed. Inside the test command's
+# session this and prepare_build are done already.
+ensure_packages() {
+    [ -z "${BRASSWICK_SESSION:-}" ] || return 0
+    "$root/scripts/ensure-packages.sh"
+}
+
 # prepare_build NAME...: installs what is missing, then builds those trees.
-# Inside the test command's session both are done already.
 prepare_build() {
     [ -z "${BRASSWICK_SESSION:-}" ] || return 0
-    "$root/scripts/ensure-packages.sh" || return 1
+    ensure_packages || return 1
     "$root/scripts/build.sh" "$@"
 }
 
 # The usual start of a script that runs the saver: the Windows build, quietly,
 # and the session of the test command (or one of its own).
 start_saver_script() {
+    ensure_packages || exit 1
     choose_windows_build "$build"
     prepare_build "$WINDOWS_BUILD" >/dev/null || exit 1
     join_or_start_session "$build" >/dev/null || exit 1
@@ -78,14 +86,6 @@ restore_saver_ini() {
 forget_kept_ini() {
     restore_saver_ini
     rm -rf "$KEPT_INI_DIR"
-}
-
-# in_background COMMAND...: started, to be ended with the session; sets
-# BACKGROUND_PID.
-in_background() {
-    "$@" &
-    BACKGROUND_PID=$!
-    SESSION_PIDS+=("$BACKGROUND_PID")
 }
 
 # start_saver [VAR=value ...] [SWITCH ...]: Brasswick.scr in the background,
@@ -114,11 +114,16 @@ wait_for_saver_exit() {
     return 124
 }
 
-# end_saver_with_key: a key press as a user's, then the exit code within 10 s.
+# end_saver_with_key [SECONDS]: a key press as a user's, then the exit code
+# within SECONDS (10).
 end_saver_with_key() {
     xdotool key space 2>/dev/null || true
-    wait_for_saver_exit 10
+    wait_for_saver_exit "${1:-10}"
 }
+
+# WINEDLLOVERRIDES for a saver that may reach sound only through PulseAudio:
+# Wine's other drivers would find the machine's own devices.
+pulse_only_overrides() { echo "${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winealsa.drv,wineoss.drv=d"; }
 
 # play_into_room FILE: what the saver hears; sets PLAYER_PID.
 play_into_room() {

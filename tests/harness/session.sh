@@ -7,6 +7,14 @@ SESSION_AFTER_STOP=()  # functions to run once the session's processes have ende
 
 session_log() { echo "[harness] $*" >&2; }
 
+# in_background COMMAND...: started, to be ended with the session; sets
+# BACKGROUND_PID.
+in_background() {
+    "$@" &
+    BACKGROUND_PID=$!
+    SESSION_PIDS+=("$BACKGROUND_PID")
+}
+
 # wait_until SECONDS COMMAND...: runs COMMAND every tenth of a second until
 # it succeeds; fails when it still fails after SECONDS.
 wait_until() {
@@ -128,14 +136,14 @@ runs_32bit_natively() {
 # on a kernel that runs no 32-bit program, its 64-bit twin (windows64) under
 # Wine's 64-bit loader alone. Sets WINDOWS_BUILD (the build's name),
 # WINDOWS_TREE (its folder) and, for the twin, puts wine and wineboot on PATH
-# that start no 32-bit loader.
+# that start no 32-bit loader. A WINDOWS_BUILD set beforehand is kept.
 choose_windows_build() {
     local build=$1
-    if [ -n "${WINDOWS_BUILD:-}" ]; then return 0; fi
-    if runs_32bit_natively; then
-        WINDOWS_BUILD=windows
-    else
-        WINDOWS_BUILD=windows64
+    [ -z "${WINDOWS_TREE:-}" ] || return 0
+    if [ -z "${WINDOWS_BUILD:-}" ]; then
+        if runs_32bit_natively; then WINDOWS_BUILD=windows; else WINDOWS_BUILD=windows64; fi
+    fi
+    if [ "$WINDOWS_BUILD" = windows64 ]; then
         local loader=$build/wine64-loader
         mkdir -p "$loader"
         printf '#!/bin/sh\nexec /usr/lib/wine/wine64 "$@"\n' >"$loader/wine"

@@ -99,7 +99,7 @@ check "sound server back: a key ends it with 0" end_saver_with_key
 
 # 2. No sound server at start; one appears later. No other driver may stand in.
 late_dir=$work/late-room
-start_saver_quietly PULSE_SERVER="unix:$late_dir/native" WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winealsa.drv,wineoss.drv=d"
+start_saver_quietly PULSE_SERVER="unix:$late_dir/native" WINEDLLOVERRIDES="$(pulse_only_overrides)"
 white_background() { [ "$(pixel 1 1)" = "#FFFFFF" ] || [ "$(pixel 1900 1070)" = "#FFFFFF" ]; }
 check "sound server absent: white background" wait_until 10 white_background
 launch_sound_server "$late_dir" >/dev/null

@@ -50,9 +50,8 @@ count_of() { grep -cx -- "$1" || true; }
 start_brasswick() {  # start_brasswick PULSE_SERVER ARGS...: sets BRASSWICK
     local server=$1
     shift
-    PULSE_SERVER=$server "$program" "$@" >"$work/out" 2>"$work/err" &
-    BRASSWICK=$!
-    SESSION_PIDS+=($BRASSWICK)
+    in_background env PULSE_SERVER="$server" "$program" "$@" >"$work/out" 2>"$work/err"
+    BRASSWICK=$BACKGROUND_PID
 }
 end_brasswick() {  # SIGTERM, and the exit status
     kill -TERM "$BRASSWICK" 2>/dev/null
@@ -64,9 +63,8 @@ room=$LAUNCHED_PULSE_SERVER
 room_pid=$LAUNCHED_PULSE_PID
 sox -n -r 44100 -c 2 "$work/tone.wav" synth 600 square 200 vol 0.9 2>/dev/null
 play_tone() {
-    PULSE_SERVER=$room paplay -d room "$work/tone.wav" 2>/dev/null &
-    TONE=$!
-    SESSION_PIDS+=($TONE)
+    in_background env PULSE_SERVER="$room" paplay -d room "$work/tone.wav" 2>/dev/null
+    TONE=$BACKGROUND_PID
     sleep 0.5
 }
 stop_tone() { kill "$TONE" 2>/dev/null; wait "$TONE" 2>/dev/null; sleep 0.3; }
@@ -199,13 +197,10 @@ kill "$HOST_PID"
 # by a key press with 0.
 own_window_resized() {
     start_brasswick "$room" -period 55 -no-sound
-    local window="" i
-    for i in $(seq 50); do
-        window=$(xdotool search --name '^Brasswick$' 2>/dev/null | head -1)
-        [ -n "$window" ] && break
-        sleep 0.1
-    done
-    [ -n "$window" ] || return 1
+    own_window() { xdotool search --name '^Brasswick$' 2>/dev/null | head -1 | grep .; }
+    wait_until 5 own_window >/dev/null || return 1
+    local window
+    window=$(own_window)
     xdotool windowsize "$window" 152 112
     sleep 2.5
     shot "$work/shot"
