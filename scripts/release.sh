@@ -11,7 +11,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build/release
-dist=$root/dist
+dist=${BRASSWICK_DIST:-$root/dist}  # the tests release elsewhere, keeping a release of yours
 
 "$root/scripts/ensure-packages.sh"
 

@@ -12,7 +12,6 @@
 set -uo pipefail
 system_folder_exe=$1
 source "$(dirname "$0")/../harness/script.sh"
-dist=$root/dist
 if [ "$system_folder_exe" != --release-only ]; then
     join_or_start_session "$build" >/dev/null || exit 1
     require_32bit_wine installer.sh
@@ -21,6 +20,8 @@ fi
 work=$build/installer-test
 rm -rf "$work"
 mkdir -p "$work"
+export BRASSWICK_DIST=$work/dist
+dist=$BRASSWICK_DIST
 source "$root/tests/outside/check.sh"
 finish() {
     echo "installer: ${passed} passed, ${failed} failed"
@@ -43,13 +44,14 @@ check "the zip is the same bytes both times" same_bytes "Brasswick-$version.zip"
 check "the installer is the same bytes both times" same_bytes "$setup" "$dist"
 check "the Linux package is the same bytes both times" same_bytes "$(cd "$dist" && ls brasswick_*.deb)" "$dist"
 check "SHA256SUMS checks" bash -c "cd '$dist' && sha256sum --quiet -c SHA256SUMS"
+check "the released Brasswick.scr is the one the other tests ran" \
+    cmp -s "$work/first/Brasswick.scr" "$build/windows/bin/Brasswick.scr"
 cp "$dist/$setup" "$work/"
 release_scr=$work/first/Brasswick.scr
 [ "$system_folder_exe" != --release-only ] || finish
 
-# 2. The prefix as this test found it, put back at the end. reg.exe is a
-# 64-bit program: the 64-bit loader starts it without any 32-bit emulation.
-reg() { if [ -x /usr/lib/wine/wine64 ]; then /usr/lib/wine/wine64 reg "$@"; else wine reg "$@"; fi; }
+# 2. The prefix as this test found it, put back at the end.
+reg() { wine reg "$@"; }
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Brasswick'
 desktop_key='HKCU\Control Panel\Desktop'
 renames_key='HKLM\System\CurrentControlSet\Control\Session Manager'
@@ -110,20 +112,13 @@ check "the uninstall entry's UninstallString and QuietUninstallString" quiet_is_
 in_background wine "$current" /s >/dev/null 2>&1
 saver=$BACKGROUND_PID
 SAVER_PID=$saver
-shown() {
-    local i
-    for i in $(seq 600); do
-        xdotool search --name '^Screen Saver$' >/dev/null 2>&1 && return 0
-        kill -0 "$saver" 2>/dev/null || return 1
-        sleep 1
-    done
-    return 1
-}
+window_shown() { xdotool search --name '^Screen Saver$' >/dev/null 2>&1; }
+shown_or_ended() { window_shown || ! kill -0 "$saver" 2>/dev/null; }
+shown() { wait_until 600 shown_or_ended && window_shown; }
 check "the installed saver shows its window" shown
 key_ends_with_zero() {
     sleep 2
-    xdotool key space
-    wait_for_saver_exit 60
+    end_saver_with_key 60
 }
 check "a key ends the installed saver with 0" key_ends_with_zero
 
@@ -132,18 +127,9 @@ check "a key ends the installed saver with 0" key_ends_with_zero
 # folder; its entry goes last.
 program=$(sed -n 's/^"\([^"]*\)".*/\1/p' <<<"$quiet")
 wine "$program" ${quiet#\"$program\"} >/dev/null 2>&1
-removed() {
-    local i
-    for i in $(seq 600); do
-        [ -e "$installed" ] || [ -e "$program_files/Korvane" ] || break
-        sleep 1
-    done
-    for i in $(seq 30); do
-        value_of "$uninstall_key" DisplayName >/dev/null || return 0
-        sleep 1
-    done
-    return 1
-}
+files_gone() { [ ! -e "$installed" ] && [ ! -e "$program_files/Korvane" ]; }
+entry_gone() { ! value_of "$uninstall_key" DisplayName >/dev/null; }
+removed() { wait_until 600 files_gone; wait_until 30 entry_gone; }
 check "the uninstaller removes its entry" removed
 check "Brasswick.scr is gone" [ ! -e "$installed" ]
 check "the uninstaller and its folders are gone" [ ! -e "$program_files/Korvane" ]
