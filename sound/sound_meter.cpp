@@ -28,7 +28,6 @@ void FillHeader(WAVEHDR& header, BYTE* buffer) {
     header.dwLoops = 1;
 }
 
-constexpr DWORD RetryIntervalMs = 1000;
 // The callback clears Busy after eleven additions: ample for one that has
 // begun to finish.
 constexpr DWORD CallbackGraceMs = 20;

@@ -9,6 +9,9 @@
 #include <atomic>
 #include <cstdint>
 
+// After a failure the input is looked for again at most this often.
+constexpr DWORD RetryIntervalMs = 1000;
+
 struct SoundMeterState {
     // The window's thread sets it to 1, and clears it again only when the
     // platform holds no buffer: its request queued nothing, or the device

@@ -12,6 +12,7 @@
 #include "host/saver_window.h"
 #include "tests/e2e/mosaic_view.h"
 #include "tests/shared/room_tone.h"
+#include "tests/shared/wait_until.h"
 
 namespace {
 
@@ -20,7 +21,8 @@ constexpr int LoudAmplitude = 127;
 constexpr DWORD PatienceMs = 20000;
 constexpr DWORD QuietMs = 1000;
 
-// The face sample of every cell, read through one screen strip per row of cells.
+// The face sample of every cell, read through one screen strip per row of
+// cells: a whole-screen capture at every poll would blur the figure.
 struct CellReader {
     std::vector<CellView> Cells;
     std::vector<int> Rows;  // the sample row of each strip
@@ -73,16 +75,11 @@ double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
 // Waits until more cells than before show colour: the milliseconds from
 // since, or -1.
 double WaitForMore(CellReader& reader, Rgb colour, int before, LARGE_INTEGER since) {
-    const DWORD start = GetTickCount();
-    while (GetTickCount() - start < PatienceMs) {
-        if (CellsShowing(reader, colour) > before) {
-            LARGE_INTEGER now;
-            QueryPerformanceCounter(&now);
-            return Milliseconds(since, now);
-        }
-        Sleep(1);
-    }
-    return -1;
+    if (!WaitUntil([&] { return CellsShowing(reader, colour) > before; }, PatienceMs, BetweenPolls::Sleep))
+        return -1;
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return Milliseconds(since, now);
 }
 
 // Plays the loud tone: the milliseconds until the screen shows one more loud tile, or -1.
@@ -99,9 +96,10 @@ double LoudTileAfterOnset(CellReader& reader, Tone& tone) {
 
 int main() {
     timeBeginPeriod(1);
-    for (int i = 0; i < 200 && !FindWindowA(SaverClassName, FullScreenTitle); ++i) Sleep(50);
+    const bool shown = WaitUntil([] { return FindWindowA(SaverClassName, FullScreenTitle) != nullptr; }, 10000,
+                                 BetweenPolls::Sleep);
     CellReader reader;
-    if (!FindWindowA(SaverClassName, FullScreenTitle) || !OpenReader(reader)) {
+    if (!shown || !OpenReader(reader)) {
         std::printf("no full-screen saver to watch\n");
         return 1;
     }

@@ -123,32 +123,20 @@ HWND AnyFullScreenSaverWindow() {
     return FindWindowA(SaverClass, FullScreenTitle);
 }
 
-namespace {
-
-// The press, then the same event with the release's flags.
-void SendPressAndRelease(const INPUT& press, DWORD releaseFlags) {
-    INPUT events[2] = {press, press};
-    if (press.type == INPUT_KEYBOARD)
-        events[1].ki.dwFlags = releaseFlags;
-    else
-        events[1].mi.dwFlags = releaseFlags;
+void PressKeyOnKeyboard(WORD virtualKey) {
+    INPUT events[2] = {};
+    events[0].type = events[1].type = INPUT_KEYBOARD;
+    events[0].ki.wVk = events[1].ki.wVk = virtualKey;
+    events[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, events, sizeof(INPUT));
 }
 
-}  // namespace
-
-void PressKeyOnKeyboard(WORD virtualKey) {
-    INPUT key = {};
-    key.type = INPUT_KEYBOARD;
-    key.ki.wVk = virtualKey;
-    SendPressAndRelease(key, KEYEVENTF_KEYUP);
-}
-
 void ClickLeftButton() {
-    INPUT button = {};
-    button.type = INPUT_MOUSE;
-    button.mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    SendPressAndRelease(button, MOUSEEVENTF_LEFTUP);
+    INPUT events[2] = {};
+    events[0].type = events[1].type = INPUT_MOUSE;
+    events[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    events[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, events, sizeof(INPUT));
 }
 
 HWND HandleOfNoWindow() {

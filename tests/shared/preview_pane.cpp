@@ -4,6 +4,7 @@ HWND CreatePaneWindow(const char* className, WNDPROC procedure, DWORD style, con
     WNDCLASSA paneClass = {};
     paneClass.lpfnWndProc = procedure;
     paneClass.hInstance = GetModuleHandleA(nullptr);
+    paneClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     paneClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
     paneClass.lpszClassName = className;
     RegisterClassA(&paneClass);  // fails harmlessly for the second window of a class

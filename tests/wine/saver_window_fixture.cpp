@@ -4,6 +4,7 @@
 #include "host/password_hooks.h"
 #include "host/saver_window.h"
 #include "sound/sound_meter_state.h"
+#include "tests/shared/preview_pane.h"
 #include "tests/shared/wait_until.h"
 
 int HostHelpRequests = 0;
@@ -15,16 +16,10 @@ LRESULT CALLBACK RecordingHostProc(HWND window, UINT message, WPARAM wParam, LPA
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void RegisterClassesOnce() {
+void RegisterSaverClassOnce() {
     static bool registered = false;
     if (registered) return;
     ASSERT_TRUE(RegisterSaverClass());
-    WNDCLASSA hostClass = {};
-    hostClass.lpfnWndProc = RecordingHostProc;
-    hostClass.hInstance = GetModuleHandleA(nullptr);
-    hostClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    hostClass.lpszClassName = "BrasswickTestHost";
-    ASSERT_TRUE(RegisterClassA(&hostClass));
     registered = true;
 }
 
@@ -33,7 +28,7 @@ void RegisterClassesOnce() {
 void SaverWindowTest::SetUp() {
     ResetHostState();
     HostState.Instance = GetModuleHandleA(nullptr);
-    RegisterClassesOnce();
+    RegisterSaverClassOnce();
 }
 
 // Sleeps between polls: what the window posted meanwhile is the test's to read.
@@ -64,11 +59,8 @@ HWND SaverWindowTest::CreateFullScreen() {
 }
 
 HWND SaverWindowTest::CreatePreview() {
-    RECT frame = {0, 0, 152, 112};
-    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-    host_ = CreateWindowExA(0, "BrasswickTestHost", "Display settings", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50,
-                            frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                            GetModuleHandleA(nullptr), nullptr);
+    host_ = CreatePaneWindow("BrasswickTestHost", RecordingHostProc, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                             "Display settings", 50, 50);
     window_ = CreateSaverWindow(host_);
     UpdateWindow(window_);
     TakePosted();

@@ -284,17 +284,18 @@ TEST(SoundMeterFailure, AFailedPrepareOrAddFailsUntilTheInputOpensAgain) {
         EXPECT_EQ(code, MMSYSERR_INVALHANDLE);
         EXPECT_EQ(level, 33);
         EXPECT_EQ(SoundMeter.Busy.load(), 0);
-        // Within the second no platform call is made and every tile comes
+        // Until the retry is due no platform call is made and every tile comes
         // at random; stuck, the meter would give 33, the second loudest tile, every tick.
         std::set<TileImageId> tiles;
-        for (int i = 0; i < 300 && GetTickCount() - failedAt < 900; ++i) tiles.insert(ChooseTileByLevel());
+        for (int i = 0; i < 300 && GetTickCount() - failedAt < RetryIntervalMs - 100; ++i)
+            tiles.insert(ChooseTileByLevel());
         EXPECT_EQ(tiles.size(), 7u) << "prepared before: " << capturedBefore;
         EXPECT_EQ(StartLevelCapture(&level, &code), 0);
         EXPECT_EQ(code, static_cast<MMRESULT>(MMSYSERR_NODRIVER));
         EXPECT_EQ(StopWatchingDebugOutput().find("Locking!"), std::string::npos);
-        // A second later the input opens again and the room is heard.
-        const DWORD elapsed = GetTickCount() - failedAt;
-        if (elapsed < 1100) Sleep(1100 - elapsed);
+        // Once the retry is due (the failure moved back in time) the input
+        // opens again and the room is heard.
+        SoundMeter.LastRetryAt -= RetryIntervalMs;
         EXPECT_EQ(StartLevelCapture(&level, &code), 1);
         EXPECT_EQ(code, MMSYSERR_NOERROR);
         EXPECT_TRUE(WaitUntilIdle());

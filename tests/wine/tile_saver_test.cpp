@@ -7,6 +7,7 @@
 #include <set>
 
 #include "mosaic/tile_saver.h"
+#include "tests/shared/preview_pane.h"
 #include "tests/shared/screen_pixels.h"
 
 namespace {
@@ -31,7 +32,7 @@ TEST_F(TileSaver, AfterMoreTicksThanHandlesOneCycleOfSixteenPixelTilesCoversTheP
     for (int tick = 0; tick < 99; ++tick) {
         const TileSlot slot = SaverMosaic.Order.Slots[SaverMosaic.Order.Cursor];
         Send(WM_TIMER, TileTimerId);
-        if (slot.X < 0 || slot.Y < 0 || slot.X + 16 > 152 || slot.Y + 16 > 112) continue;
+        if (slot.X < 0 || slot.Y < 0 || slot.X + 16 > PaneWidth || slot.Y + 16 > PaneHeight) continue;
         const Screenshot pane = CaptureClient(window_);
         EXPECT_EQ(pane.At(slot.X, slot.Y), Black) << "scaled margin";
         EXPECT_EQ(pane.At(slot.X + 15, slot.Y + 15), Black) << "scaled margin";
