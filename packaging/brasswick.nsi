@@ -14,7 +14,6 @@
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
-!include WinVer.nsh
 
 !define PUBLISHER "Korvane"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Brasswick"
@@ -58,6 +57,7 @@ VIAddVersionKey LegalCopyright "${PUBLISHER}"
 !insertmacro MUI_LANGUAGE "English"
 
 Var Mode      ; AllUsers or CurrentUser
+Var Win9x     ; 1 on Windows 95, 98 and Me
 Var ScrDir
 Var ScrFile
 Var HadEntry  ; an earlier install's entry was there: a failed run leaves it
@@ -71,8 +71,16 @@ Var ChangedSaver
   Quit
 !macroend
 
+; GetVersion's top bit, as Windows documents it (WinVer.nsh's answer does not
+; follow the version that Wine is told to report).
+!macro DetectWindows9x
+  System::Call 'kernel32::GetVersion() i .r0'
+  IntOp $Win9x $0 >>> 31
+!macroend
+
 ; Sets $Mode from /AllUsers or /CurrentUser, or to "" when neither is given.
 !macro ReadModeSwitch
+  !insertmacro DetectWindows9x
   ${GetParameters} $0
   StrCpy $Mode ""
   ClearErrors
@@ -89,7 +97,7 @@ Var ChangedSaver
     StrCpy $Mode CurrentUser
   ${EndIf}
   ; Windows 9x keeps one screen saver for the machine.
-  ${IfNot} ${IsNT}
+  ${If} $Win9x == 1
     StrCpy $Mode AllUsers
   ${EndIf}
 !macroend
@@ -127,7 +135,7 @@ Var ChangedSaver
 ; desktop settings elsewhere. Sets the error flag when there is none.
 !macro ReadCurrentSaver RESULT
   ClearErrors
-  ${If} ${IsNT}
+  ${If} $Win9x == 0
     ReadRegStr ${RESULT} HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
   ${Else}
     ReadINIStr ${RESULT} "$WINDIR\system.ini" "boot" "SCRNSAVE.EXE"
@@ -137,7 +145,7 @@ Var ChangedSaver
 ; Makes VALUE current; "" means none.
 !macro WriteCurrentSaver VALUE
   ClearErrors
-  ${If} ${IsNT}
+  ${If} $Win9x == 0
     ${If} ${VALUE} == ""
       DeleteRegValue HKCU "${DESKTOP_KEY}" "SCRNSAVE.EXE"
     ${Else}
@@ -149,7 +157,12 @@ Var ChangedSaver
     ${Else}
       WriteINIStr "$WINDIR\system.ini" "boot" "SCRNSAVE.EXE" "${VALUE}"
     ${EndIf}
-    FlushINI "$WINDIR\system.ini"
+    ; Windows 9x keeps what is written in memory until flushed; the flush's
+    ; own answer says nothing of the write.
+    ${IfNot} ${Errors}
+      FlushINI "$WINDIR\system.ini"
+      ClearErrors
+    ${EndIf}
   ${EndIf}
 !macroend
 

@@ -115,6 +115,7 @@ folder=$(wine "$system_folder_exe" Brasswick.scr | tr -d '\r')
 found=$?
 check "Brasswick.scr is in ${folder:-the system folder}, as a 32-bit program sees it" [ "$found" = 0 ]
 current=$(value_of "$desktop_key" SCRNSAVE.EXE)
+all_users_scr=$current
 check "SCRNSAVE.EXE ($current) names the released file" cmp -s "$release_scr" "$(unix_path "$current")"
 entry_has() { [ "$(value_of "$all_users_key" "$1")" = "$2" ]; }
 check "the uninstall entry's DisplayName" entry_has DisplayName Brasswick
@@ -158,7 +159,32 @@ check "the screen saver chosen since stays" saver_is 'C:\windows\system32\chosen
 check "the profile is as it was, the settings file kept" diff "$work/profile-before" <(profile_files)
 check "the settings file is unchanged" cmp -s "$work/user.ini" "$ini"
 
-# 5. Put back what this changed.
+# 5. Windows Me keeps its screen saver in [boot] of SYSTEM.INI: Wine reports
+# Me to the installer and to its uninstaller (which runs on from a copy,
+# Un.exe).
+system_ini=$WINEPREFIX/drive_c/windows/system.ini
+cp "$system_ini" "$work/system.ini"
+me_programs=("$setup" uninstall.exe Un.exe)
+app_defaults='HKCU\Software\Wine\AppDefaults'
+for program in "${me_programs[@]}"; do
+    reg add "$app_defaults\\$program" /v Version /d winme /f >/dev/null 2>&1
+done
+boot_saver_is() {
+    [ "$(tr -d '\r' <"$system_ini" | awk '/^\[/ {boot = tolower($0) == "[boot]"}
+        boot && toupper($0) ~ /^SCRNSAVE\.EXE=/ {print substr($0, 14)}')" = "$1" ]
+}
+printf '[boot]\r\nSCRNSAVE.EXE=C:\\WINDOWS\\SYSTEM\\PREVIOUS.SCR\r\n' >>"$system_ini"
+check "the installer on Windows Me ends with 0" install
+check "SYSTEM.INI names Brasswick.scr" boot_saver_is "$all_users_scr"
+check "the registry's SCRNSAVE.EXE is left alone" saver_is 'C:\windows\system32\chosen.scr'
+check "the uninstaller on Windows Me removes Brasswick.scr" uninstall "$all_users_key" "$program_files/Korvane"
+check "SYSTEM.INI names the screen saver Me had again" boot_saver_is 'C:\WINDOWS\SYSTEM\PREVIOUS.SCR'
+cp "$work/system.ini" "$system_ini"
+for program in "${me_programs[@]}"; do
+    reg delete "$app_defaults\\$program" /f >/dev/null 2>&1
+done
+
+# 6. Put back what this changed.
 forget_install
 if [ -n "$saver_before" ]; then
     set_saver "$saver_before"
