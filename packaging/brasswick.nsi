@@ -31,9 +31,10 @@
 Unicode false
 Name "Brasswick"
 OutFile "${OUTFILE}"
-; Installing for the current user asks for no administrator; all users needs
-; an installer already run as one.
-RequestExecutionLevel user
+; As the convention has it: an administrator's account runs elevated (so that
+; the uninstaller of an all-users install works from Apps and Features), a
+; standard account runs as itself and may install for itself alone.
+RequestExecutionLevel highest
 SetCompressor /SOLID lzma
 ShowInstDetails show
 ShowUninstDetails show
