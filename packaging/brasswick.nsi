@@ -245,12 +245,6 @@ FunctionEnd
     RMDir "$0"
   ${EndIf}
 !macroend
-Function RemoveInstallFolders
-  !insertmacro RemoveInstallFolders
-FunctionEnd
-Function un.RemoveInstallFolders
-  !insertmacro RemoveInstallFolders
-FunctionEnd
 
 ; What this run wrote, taken back after a failure; an earlier install that
 ; this run was replacing keeps its entry and uninstaller.
@@ -266,7 +260,7 @@ Function UndoInstall
     Delete "$ScrFile"
   ${EndIf}
   Delete "$INSTDIR\uninstall.exe"
-  Call RemoveInstallFolders
+  !insertmacro RemoveInstallFolders
 FunctionEnd
 
 !macro FailInstall MESSAGE CODE
@@ -416,7 +410,7 @@ Section "Uninstall"
   ${EndIf}
 
   Delete "$INSTDIR\uninstall.exe"
-  Call un.RemoveInstallFolders
+  !insertmacro RemoveInstallFolders
   ; Last, so that the entry stays for as long as anything is left to remove.
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"
 SectionEnd
