@@ -118,12 +118,10 @@ current=$(value_of "$desktop_key" SCRNSAVE.EXE)
 all_users_scr=$current
 check "SCRNSAVE.EXE ($current) names the released file" cmp -s "$release_scr" "$(unix_path "$current")"
 entry_has() { [ "$(value_of "$all_users_key" "$1")" = "$2" ]; }
-check "the uninstall entry's DisplayName" entry_has DisplayName Brasswick
-check "the uninstall entry's DisplayVersion" entry_has DisplayVersion "$version"
-check "the uninstall entry's Publisher" entry_has Publisher Korvane
-check "the uninstall entry's DisplayIcon" entry_has DisplayIcon "$current,0"
-check "the uninstall entry's NoModify" entry_has NoModify 0x1
-check "the uninstall entry's NoRepair" entry_has NoRepair 0x1
+for expected in DisplayName=Brasswick "DisplayVersion=$version" Publisher=Korvane "DisplayIcon=$current,0" \
+                NoModify=0x1 NoRepair=0x1; do
+    check "the uninstall entry's ${expected%%=*}" entry_has "${expected%%=*}" "${expected#*=}"
+done
 size=$(value_of "$all_users_key" EstimatedSize)
 check "the uninstall entry's EstimatedSize (kB)" [ $((size)) -ge $(($(stat -c %s "$release_scr") / 1024)) ]
 uninstall_string=$(value_of "$all_users_key" UninstallString)
@@ -158,6 +156,12 @@ check "the uninstaller removes its folder and its entry" uninstall "$current_use
 check "the screen saver chosen since stays" saver_is 'C:\windows\system32\chosen.scr'
 check "the profile is as it was, the settings file kept" diff "$work/profile-before" <(profile_files)
 check "the settings file is unchanged" cmp -s "$work/user.ini" "$ini"
+reg delete "$desktop_key" /v SCRNSAVE.EXE /f >/dev/null 2>&1
+none_again() {
+    install /CurrentUser && uninstall "$current_user_key" "$user_programs/Brasswick" &&
+        fails value_of "$desktop_key" SCRNSAVE.EXE
+}
+check "with no screen saver before it, none is current once it is removed" none_again
 
 # 5. Windows Me keeps its screen saver in [boot] of SYSTEM.INI: Wine reports
 # Me to the installer and to its uninstaller (which runs on from a copy,
@@ -174,9 +178,10 @@ boot_saver_is() {
         boot && toupper($0) ~ /^SCRNSAVE\.EXE=/ {print substr($0, 14)}')" = "$1" ]
 }
 printf '[boot]\r\nSCRNSAVE.EXE=C:\\WINDOWS\\SYSTEM\\PREVIOUS.SCR\r\n' >>"$system_ini"
+registry_saver=$(value_of "$desktop_key" SCRNSAVE.EXE)
 check "the installer on Windows Me ends with 0" install
 check "SYSTEM.INI names Brasswick.scr" boot_saver_is "$all_users_scr"
-check "the registry's SCRNSAVE.EXE is left alone" saver_is 'C:\windows\system32\chosen.scr'
+check "the registry's SCRNSAVE.EXE is left alone" saver_is "$registry_saver"
 check "the uninstaller on Windows Me removes Brasswick.scr" uninstall "$all_users_key" "$program_files/Korvane"
 check "SYSTEM.INI names the screen saver Me had again" boot_saver_is 'C:\WINDOWS\SYSTEM\PREVIOUS.SCR'
 cp "$work/system.ini" "$system_ini"
