@@ -4,7 +4,8 @@
 # that users can write end non-zero and leave nothing; the installed saver
 # runs; the uninstaller that the entry names removes all of it but the
 # settings file and gives back the screen saver that was current before,
-# unless the user has chosen another since.
+# unless the user has chosen another since; on Windows Me (as Wine reports
+# it), in SYSTEM.INI.
 # Uses the release that tests/outside/release.sh leaves (built here when there
 # is none). Registry values changed here are put back. Joins the test
 # command's session, or starts its own.
