@@ -40,10 +40,11 @@ sed -e "s/@VERSION@/$version/" -e 's/$/\r/' "$root/packaging/README.txt" >"$stag
 chmod 644 "$stage"/*
 touch -d "@$SOURCE_DATE_EPOCH" "$stage"/*
 
-rm -rf "$dist"
-mkdir -p "$dist"
 setup=Brasswick-$version-setup.exe
 archive=Brasswick-$version.zip
+# Only this release's own files are replaced: the folder may hold others.
+mkdir -p "$dist"
+rm -f "$dist/$setup" "$dist/$archive" "$dist"/brasswick_"$version"_*.deb "$dist/SHA256SUMS"
 makensis -V2 -DVERSION="$version" -DSCR="$stage/Brasswick.scr" -DOUTFILE="$dist/$setup" \
     "$root/packaging/brasswick.nsi"
 # -X: no owner or extra time fields; -D: no folder entries; names in this order.

@@ -31,9 +31,6 @@ for name in "${builds[@]}"; do
                 not_run_names=$(cd "$build/$name" && ctest -N -L needs_32bit | sed -n 's/^ *Test *#[0-9]*: //p' | tr '\n' ' ') ;;
             windows64) selection=(-LE 'without_wine|needs_32bit') ;;
         esac
-    elif [ "$name" = windows ]; then
-        # The installer's test builds and checks the release itself first.
-        selection=(-E '^release$')
     fi
     (cd "$build/$name" && ctest "${selection[@]}" --output-on-failure --timeout 1800 --output-junit ctest-junit.xml) || status=1
     trees+=("$build/$name")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The .scr is dropped into a Windows system alone: a 32-bit GUI program for
-# subsystem version 4.0 that imports only what imports.list accounts for.
-# Prints the oldest Windows of each family that has every import.
+# subsystem version 4.0 that imports only what imports.list accounts for, and
+# needs no processor newer than a Pentium Pro. Prints the oldest Windows of
+# each family that has every import.
 set -uo pipefail
 scr=$1
 list=$(dirname "$0")/imports.list
@@ -35,5 +36,17 @@ for name in $imports; do
     [ "$(rank '95 98 Me' "${nine[$name]}")" -le "$(rank '95 98 Me' $floor9x)" ] || floor9x=${nine[$name]}
     [ "$(rank '3.1 3.5 4.0 2000 XP' "${nt[$name]}")" -le "$(rank '3.1 3.5 4.0 2000 XP' $floorNt)" ] || floorNt=${nt[$name]}
 done
+# The processor the README names, a Pentium Pro: the MinGW runtime's start-up
+# code, built for it, has cmov, so no build of ours runs on a Pentium. Nothing
+# newer: no MMX, SSE or later instructions.
+mnemonics=$(i686-w64-mingw32-objdump -d --no-show-raw-insn "$scr" |
+    awk -F'\t' '$1 ~ /^ *[0-9a-f]+:$/ && NF >= 2 {print $2}') || exit 1
+[ -n "$mnemonics" ] || fail "no instructions read from $scr"
+newer=$(grep -E '%[xyz]?mm[0-9]|^(emms|femms|[slm]fence|prefetch|clflush|movnti|popcnt|lzcnt|tzcnt|movbe|crc32|rdtscp|xgetbv)' \
+    <<<"$mnemonics" | sort -u | head -5)
+[ -z "$newer" ] || fail "needs a processor newer than the Pentium Pro for: $newer"
+pentium_pro=$(grep -cE '^(cmov|fcmov|fu?comi)' <<<"$mnemonics")
+
+[ $status -eq 0 ] && echo "$pentium_pro instructions of the Pentium Pro (cmov, fcomi), none newer"
 [ $status -eq 0 ] && echo "$(wc -w <<<"$imports") imports, all listed: the program loads on Windows $floor9x and Windows $floorNt or later"
 exit $status
