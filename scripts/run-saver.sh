@@ -18,7 +18,7 @@ if [ "$WINDOWS_BUILD" = windows ]; then
     in_front() { start_wine_prefix "$WINDOWS_TREE/wineprefix"; wine "${saver[@]}" /s; }
     headless() { start_wine_prefix "$WINDOWS_TREE/wineprefix"; start_saver; }
 else
-    echo "Wine cannot run Brasswick.scr here (this kernel runs no 32-bit program natively):" \
+    echo "Wine cannot run Brasswick.scr here ($(why_no_32bit_wine)):" \
         "showing the Linux program, brasswick, instead." >&2
     prepare_build native >/dev/null
     saver=("$build/native/linux/brasswick")
