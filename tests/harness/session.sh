@@ -143,8 +143,8 @@ why_no_32bit_wine() {
 }
 
 # The Windows build that the Wine tests run: the 32-bit one that ships, or,
-# on a kernel that runs no 32-bit program, its 64-bit twin (windows64) under
-# Wine's 64-bit loader alone. Sets WINDOWS_BUILD (the build's name),
+# where Wine cannot run it (why_no_32bit_wine), its 64-bit twin (windows64)
+# under Wine's 64-bit loader alone. Sets WINDOWS_BUILD (the build's name),
 # WINDOWS_TREE (its folder) and, for the twin, puts wine and wineboot on PATH
 # that start no 32-bit loader. A WINDOWS_BUILD set beforehand is kept.
 choose_windows_build() {
