@@ -50,15 +50,15 @@ for attempt in 1 2 3; do
     fi
 done
 
-install() { DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"; }
-install cmake g++ make libgtest-dev googletest clang libclang-rt-14-dev \
+apt_install() { DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"; }
+apt_install cmake g++ make libgtest-dev googletest clang libclang-rt-14-dev \
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 \
     xvfb xauth x11-utils imagemagick xdotool pulseaudio pulseaudio-utils sox fonts-ipafont-gothic file nsis zip \
     libx11-dev libpulse-dev pkg-config dpkg-dev >&2
 # Apart, so that its failure takes nothing else down.
 [ "$wine32_missing" -eq 1 ] || exit 0
 log=$(mktemp)
-if install wine32:i386 >"$log" 2>&1; then
+if apt_install wine32:i386 >"$log" 2>&1; then
     cat "$log" >&2
 else
     skip_wine32 "$(grep '^E: ' "$log" | tail -n 1 | cut -c4-)"
