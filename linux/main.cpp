@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "host/hack_options.h"
+#include "linux/hack_options.h"
 #include "linux/room_listener.h"
 #include "linux/x_mosaic.h"
 #include "mosaic/tick_period.h"

@@ -3,7 +3,7 @@
 #pragma once
 #include <X11/Xlib.h>
 
-#include "host/hack_options.h"
+#include "linux/hack_options.h"
 #include "sound/tile_band.h"
 
 // Connects to the display and finds or makes the window to draw in. False

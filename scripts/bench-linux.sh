@@ -18,9 +18,9 @@ export PULSE_SERVER=$LAUNCHED_PULSE_SERVER
 sox -n -r 44100 -c 2 "$work/tone.wav" synth $((minutes * 60 + seconds + 60)) square 200 vol 0.9 tremolo 0.2 100 2>/dev/null
 play_into_room "$work/tone.wav"
 
-"$build/native/linux/linux_bench" ticks || exit 1
+"$build/native/tests/linux_bench" ticks || exit 1
 
-in_background "$build/native/linux/linux_bench" floor 55
+in_background "$build/native/tests/linux_bench" floor 55
 floor=$BACKGROUND_PID
 in_background "$build/native/linux/brasswick" -root -period 55
 saver=$BACKGROUND_PID

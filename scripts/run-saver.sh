@@ -2,13 +2,14 @@
 # Builds Brasswick.scr and runs it full screen under Wine.
 # With a display (DISPLAY set and answering) it runs there until a key, a
 # click or a mouse move ends it. Without one it runs on a virtual display
-# for a few seconds (--seconds N, default 10) while a tone of changing
-# loudness plays into a private sound server, and leaves a screenshot.
+# while a tone of changing loudness plays into a private sound server, until
+# the room has been heard (60 tiles of at least five bands on the screen, at most
+# --seconds N, default 60), and leaves a screenshot.
 # Where Wine cannot run (a kernel without 32-bit programs), it shows the
 # same mosaic with the Linux program, brasswick, and says so.
 set -euo pipefail
 source "$(dirname "$0")/../tests/harness/script.sh"
-parse_options seconds=10 -- "$@"
+parse_options seconds=60 -- "$@"
 
 ensure_packages || exit 1
 choose_windows_build "$build"
@@ -16,14 +17,21 @@ if [ "$WINDOWS_BUILD" = windows ]; then
     prepare_build windows >/dev/null
     saver=("$WINDOWS_TREE/bin/Brasswick.scr")
     in_front() { start_wine_prefix "$WINDOWS_TREE/wineprefix"; wine "${saver[@]}" /s; }
-    headless() { start_wine_prefix "$WINDOWS_TREE/wineprefix"; start_saver; }
+    # Ticks of 100 ms fill the screen in seconds, from a settings file of the
+    # private prefix that is put back afterwards.
+    headless() {
+        start_wine_prefix "$WINDOWS_TREE/wineprefix"
+        keep_saver_ini
+        write_saver_ini 100 2 4 8 16 32 64
+        start_saver
+    }
 else
-    echo "Wine cannot run Brasswick.scr here (this kernel runs no 32-bit program natively):" \
+    echo "Wine cannot run Brasswick.scr here ($(why_no_32bit_wine)):" \
         "showing the Linux program, brasswick, instead." >&2
     prepare_build native >/dev/null
     saver=("$build/native/linux/brasswick")
     in_front() { "${saver[@]}"; }
-    headless() { in_background "${saver[@]}" -root; SAVER_PID=$BACKGROUND_PID; }
+    headless() { in_background "${saver[@]}" -root -period 100; SAVER_PID=$BACKGROUND_PID; }
 fi
 
 if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
@@ -39,11 +47,19 @@ tone=$build/sound-room/demo.wav
 sox -n -r 44100 -c 2 "$tone" synth "$seconds" sine 440 vol 0.9 tremolo 0.3 100 2>/dev/null
 play_into_room "$tone"
 
-headless
-sleep "$seconds"
-
 shot=$build/screenshots/saver.png
 mkdir -p "$(dirname "$shot")"
-import -window root "$shot"
+headless
+started=$SECONDS
+# A new Wine prefix's first capture comes late, and until then a tick paints
+# the quietest band: the picture is taken once the room has been heard.
+room_heard() {
+    import -window root "$shot" 2>/dev/null || return 1
+    read -r bands tiles < <(tile_faces_shown "$shot")
+    [ "$bands" -ge 5 ] && [ "$tiles" -ge 60 ]
+}
+until room_heard || [ $((SECONDS - started)) -ge "$seconds" ]; do sleep 0.5; done
+if [ "$bands" -ge 5 ]; then heard="$tiles tiles of $bands bands"; else heard="only $bands bands: see Troubleshooting in README.md"; fi
+ran=$((SECONDS - started))
 if [ "$WINDOWS_BUILD" = windows ]; then end_saver_with_key || true; else kill "$SAVER_PID"; wait "$SAVER_PID" || true; fi
-echo "Screenshot of the running saver: $shot"
+echo "Screenshot of the running saver after ${ran} s ($heard): $shot"

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "host/hack_options.h"
+#include "linux/hack_options.h"
 #include "linux/room_listener.h"
 #include "linux/x_mosaic.h"
 #include "sound/tile_band.h"

@@ -145,3 +145,15 @@ start_preview_host() {
 screen_digest() {
     import -window root rgb:- 2>/dev/null | md5sum | cut -c1-16
 }
+
+# The tile faces' colours, quietest band first, as resources/artwork draws them.
+TileFaceColours="50,50,50 128,128,128 245,245,245 255,255,127 128,255,127 128,127,255 255,51,51"
+
+# tile_faces_shown IMAGE: "BANDS TILES", how many bands the picture shows a
+# whole tile face of, and how many whole faces (98 x 98 pixels of a 128-pixel
+# tile) it shows; a tile cut by the screen's edge does not count.
+tile_faces_shown() {
+    convert "$1" -depth 8 -format %c histogram:info:- |
+        awk -v faces="$TileFaceColours" 'BEGIN { n = split(faces, f, " "); for (i = 1; i <= n; i++) face["(" f[i] ")"] = 1 }
+            $2 in face && $1 + 0 >= 9604 { bands++; tiles += int(($1 + 0) / 9604) } END { print bands + 0, tiles + 0 }'
+}

@@ -124,24 +124,34 @@ stop_session() {
 }
 trap stop_session EXIT
 
-# Wine runs a 32-bit Windows program as a 32-bit Linux process. Some
-# kernels run none (no IA-32 emulation); an emulator registered for them
-# (qemu-user) runs Wine minutes per process, too slow for any of our waits.
-runs_32bit_natively() {
-    grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386 && return 1
-    /usr/lib/wine/wine --version >/dev/null 2>&1
+# Why Wine cannot run the 32-bit build here, in one line; nothing (and a
+# failure) when it can. Wine runs a 32-bit Windows program as a 32-bit Linux
+# process: some kernels run none (no IA-32 emulation), and an emulator
+# registered for them (qemu-user) runs Wine minutes per process, too slow for
+# any of our waits. WINDOWS_BUILD=windows64 asks for the twin on a machine
+# that could. The Windows test trees ask this when they are configured.
+why_no_32bit_wine() {
+    if [ ! -e /usr/lib/wine/wine ]; then
+        echo "32-bit Wine (wine32:i386) is not installed; scripts/ensure-packages.sh, as root, says why"
+    elif grep -qsx enabled /proc/sys/fs/binfmt_misc/qemu-i386 || ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        echo "this kernel runs no 32-bit program natively (README, Troubleshooting)"
+    elif [ "${WINDOWS_BUILD:-}" = windows64 ]; then
+        echo "WINDOWS_BUILD=windows64 asks for the 64-bit twin"
+    else
+        return 1
+    fi
 }
 
 # The Windows build that the Wine tests run: the 32-bit one that ships, or,
-# on a kernel that runs no 32-bit program, its 64-bit twin (windows64) under
-# Wine's 64-bit loader alone. Sets WINDOWS_BUILD (the build's name),
+# where Wine cannot run it (why_no_32bit_wine), its 64-bit twin (windows64)
+# under Wine's 64-bit loader alone. Sets WINDOWS_BUILD (the build's name),
 # WINDOWS_TREE (its folder) and, for the twin, puts wine and wineboot on PATH
 # that start no 32-bit loader. A WINDOWS_BUILD set beforehand is kept.
 choose_windows_build() {
     local build=$1
     [ -z "${WINDOWS_TREE:-}" ] || return 0
     if [ -z "${WINDOWS_BUILD:-}" ]; then
-        if runs_32bit_natively; then WINDOWS_BUILD=windows; else WINDOWS_BUILD=windows64; fi
+        if why_no_32bit_wine >/dev/null; then WINDOWS_BUILD=windows64; else WINDOWS_BUILD=windows; fi
     fi
     if [ "$WINDOWS_BUILD" = windows64 ]; then
         local loader=$build/wine64-loader
@@ -164,7 +174,7 @@ join_or_start_session() {
     fi
     choose_windows_build "$build"
     [ "$WINDOWS_BUILD" = windows ] ||
-        session_log "this kernel runs no 32-bit program natively: the Wine tests run the 64-bit build"
+        session_log "the Wine tests run the 64-bit build: $(why_no_32bit_wine)"
     start_display 1920x1080x24 && start_wine_prefix "$WINDOWS_TREE/wineprefix" &&
         start_sound_room "$build/sound-room" && export BRASSWICK_SESSION=1
 }
@@ -173,7 +183,7 @@ join_or_start_session() {
 # program's figures): ends the script with a message elsewhere.
 require_32bit_wine() {
     [ "$WINDOWS_BUILD" = windows ] && return 0
-    session_log "$1 needs the 32-bit build under Wine, and this kernel runs no 32-bit program natively"
+    session_log "$1 needs the 32-bit build under Wine: $(why_no_32bit_wine)"
     exit 1
 }
 

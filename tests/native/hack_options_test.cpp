@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "host/hack_options.h"
+#include "linux/hack_options.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "host/hack_options.h"
+#include "linux/hack_options.h"
 
 #include <cstdarg>
 #include <cstdio>
