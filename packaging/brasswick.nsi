@@ -64,6 +64,7 @@ Var ScrFile
 Var HadEntry  ; an earlier install's entry was there: a failed run leaves it
 Var WroteScr
 Var ChangedSaver
+Var MadeParent  ; the run made the folder that holds the install folder
 
 ; Ends the run before anything is written.
 !macro Refuse MESSAGE CODE
@@ -237,10 +238,11 @@ Function RequireProgramFilesFolder
 FunctionEnd
 
 ; The install folder and, for all users, the publisher's folder, when empty;
-; the user's programs folder is not Brasswick's to remove.
+; the user's programs folder only when the install made it.
 !macro RemoveInstallFolders
   RMDir "$INSTDIR"
   ${If} $Mode == AllUsers
+  ${OrIf} $MadeParent == 1
     ${GetParent} "$INSTDIR" $0
     RMDir "$0"
   ${EndIf}
@@ -280,6 +282,10 @@ Section "Brasswick screen saver" SecSaver
   ${EndIf}
 
   ; The uninstaller first: whatever fails after it, an entry can name it.
+  ${GetParent} "$INSTDIR" $0
+  ${IfNot} ${FileExists} "$0\*.*"
+    StrCpy $MadeParent 1
+  ${EndIf}
   ClearErrors
   CreateDirectory "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -307,6 +313,9 @@ Section "Brasswick screen saver" SecSaver
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /$Mode /S'
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "NoRepair" 1
+  ${If} $MadeParent == 1
+    WriteRegDWORD SHCTX "${UNINSTALL_KEY}" "MadeParentFolder" 1
+  ${EndIf}
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   ${If} $ScrDir != $INSTDIR
     ${GetSize} "$ScrDir" "/M=Brasswick.scr /S=0K /G=0" $3 $1 $2
@@ -410,6 +419,7 @@ Section "Uninstall"
   ${EndIf}
 
   Delete "$INSTDIR\uninstall.exe"
+  ReadRegDWORD $MadeParent SHCTX "${UNINSTALL_KEY}" "MadeParentFolder"
   !insertmacro RemoveInstallFolders
   ; Last, so that the entry stays for as long as anything is left to remove.
   DeleteRegKey SHCTX "${UNINSTALL_KEY}"

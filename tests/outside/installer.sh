@@ -138,6 +138,8 @@ check "the screen saver the user had is current again" saver_is "$previous"
 # 4. For the current user: nothing outside the profile and HKCU, and the
 # profile as it was once removed, though the user has chosen another saver.
 profile_files() { find "$profile" -path "$profile/Temp" -prune -o -printf '%P %s\n' | sort; }
+# A fresh profile has no programs folder: the install makes it, and must take it away.
+rmdir "$user_programs" 2>/dev/null
 profile_files >"$work/profile-before"
 touch "$work/marker"
 check "the installer for the current user ends with 0" install /CurrentUser
