@@ -1,12 +1,16 @@
 // Sound to picture: with the full-screen saver running in a quiet room, a
 // loud tone starts and the screen is watched for the first loud tile. Each
 // onset follows a second of quiet; the first comes after a loud tile has
-// shown that the saver's captures complete.
+// shown that the saver's captures complete. With "floor" it watches the
+// bench's floor program instead, which shows red while the room is loud.
 // Prints each onset and the median, in milliseconds.
+// With "key" it presses a key instead and prints how long the saver's
+// window and then its process took to go.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "host/saver_window.h"
@@ -66,6 +70,10 @@ int CellsShowing(CellReader& reader, Rgb colour) {
     return count;
 }
 
+Rgb LoudestFace() {
+    return TileFaces[TileFaceCount - 1].Face;
+}  // 108
+
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
@@ -84,7 +92,7 @@ double WaitForMore(CellReader& reader, Rgb colour, int before, LARGE_INTEGER sin
 
 // Plays the loud tone: the milliseconds until the screen shows one more loud tile, or -1.
 double LoudTileAfterOnset(CellReader& reader, Tone& tone) {
-    const Rgb loud = TileFaces[TileFaceCount - 1].Face;  // 108, the loudest
+    const Rgb loud = LoudestFace();
     const int before = CellsShowing(reader, loud);
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
@@ -94,10 +102,41 @@ double LoudTileAfterOnset(CellReader& reader, Tone& tone) {
 
 }  // namespace
 
-int main() {
+// A key as a user's: the milliseconds until the window is gone (or hidden)
+// and until its process has ended, or false when either takes over 10 s.
+bool KeyToWindowGone(HWND window) {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    INPUT key[2] = {};
+    key[0].type = key[1].type = INPUT_KEYBOARD;
+    key[0].ki.wVk = key[1].ki.wVk = VK_SPACE;
+    key[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    LARGE_INTEGER start, gone, ended;
+    QueryPerformanceCounter(&start);
+    SendInput(2, key, sizeof(INPUT));
+    if (!WaitUntil([&] { return !IsWindow(window) || !IsWindowVisible(window); }, 10000, BetweenPolls::Sleep))
+        return false;
+    QueryPerformanceCounter(&gone);
+    if (process == nullptr || WaitForSingleObject(process, 10000) != WAIT_OBJECT_0) return false;
+    QueryPerformanceCounter(&ended);
+    std::printf("key to window gone: %.0f ms, to process ended: %.0f ms\n", Milliseconds(start, gone),
+                Milliseconds(start, ended));
+    return true;
+}
+
+int main(int argc, char** argv) {
     timeBeginPeriod(1);
-    const bool shown = WaitUntil([] { return FindWindowA(SaverClassName, FullScreenTitle) != nullptr; }, 10000,
-                                 BetweenPolls::Sleep);
+    const std::string mode = argc > 1 ? argv[1] : "";
+    const bool floor = mode == "floor";
+    HWND window = nullptr;
+    const bool shown = WaitUntil(
+        [&] {
+        window = floor ? FindWindowA("BrasswickFloor", "Floor") : FindWindowA(SaverClassName, FullScreenTitle);
+        return window != nullptr;
+        },
+        10000, BetweenPolls::Sleep);
+    if (shown && mode == "key") return KeyToWindowGone(window) ? 0 : 1;
     CellReader reader;
     if (!shown || !OpenReader(reader)) {
         std::printf("no full-screen saver to watch\n");
@@ -105,7 +144,7 @@ int main() {
     }
     Tone tone;
     if (LoudTileAfterOnset(reader, tone) < 0) {
-        std::printf("the saver never showed a loud tile\n");
+        std::printf("the %s never showed a loud tile\n", floor ? "floor" : "saver");
         return 1;
     }
     std::vector<double> latencies;
@@ -114,6 +153,11 @@ int main() {
         // Some twenty ticks of a quiet room; the steps of 13 ms move the
         // onset across the tick.
         Sleep(QuietMs + 13 * onset);
+        // The floor shows red until it has heard the quiet: a slow tick may
+        // take longer than that second.
+        if (floor &&
+            !WaitUntil([&] { return CellsShowing(reader, LoudestFace()) == 0; }, PatienceMs, BetweenPolls::Sleep))
+            break;
         const double latency = LoudTileAfterOnset(reader, tone);
         if (latency < 0) break;
         latencies.push_back(latency);
