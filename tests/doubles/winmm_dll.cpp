@@ -173,23 +173,34 @@ MMRESULT Usable(Device* device) {
     return MMSYSERR_NOERROR;
 }
 
+// The driver's lock for one call; given a handle, also the device it names
+// and whether the call may go on (Code 0).
 struct Locked {
+    Device* Found = nullptr;
+    MMRESULT Code = MMSYSERR_NOERROR;
     Locked() {
         EnsureStarted();
         EnterCriticalSection(&Winmm.Lock);
     }
+    explicit Locked(HWAVEIN handle) : Locked() {
+        Found = DeviceOf(handle);
+        Code = Usable(Found);
+    }
     ~Locked() { LeaveCriticalSection(&Winmm.Lock); }
 };
 
+// Outside the lock, as a driver's other calls go on meanwhile.
 void SlowCall() {
+    EnsureStarted();
     if (Winmm.Behaviour == Mode::Blocking && InTrouble()) Sleep(SlowCallMs);
 }
+
+bool Refusing() { return Winmm.Behaviour == Mode::Refusing && InTrouble(); }
 
 }  // namespace
 
 DOUBLE_EXPORT MMRESULT WINAPI waveInOpen(LPHWAVEIN handle, UINT, LPCWAVEFORMATEX, DWORD_PTR callback,
                                          DWORD_PTR instance, DWORD) {
-    EnsureStarted();
     SlowCall();
     Locked lock;
     if (Vanished()) {
@@ -207,17 +218,17 @@ DOUBLE_EXPORT MMRESULT WINAPI waveInOpen(LPHWAVEIN handle, UINT, LPCWAVEFORMATEX
 }
 
 DOUBLE_EXPORT MMRESULT WINAPI waveInPrepareHeader(HWAVEIN handle, LPWAVEHDR header, UINT) {
-    Locked lock;
-    if (const MMRESULT code = Usable(DeviceOf(handle))) return code;
+    Locked call(handle);
+    if (call.Code) return call.Code;
     CheckNotHeld("prepare", header);
     header->dwFlags |= WHDR_PREPARED;
     return MMSYSERR_NOERROR;
 }
 
 DOUBLE_EXPORT MMRESULT WINAPI waveInAddBuffer(HWAVEIN handle, LPWAVEHDR header, UINT) {
-    Locked lock;
-    Device* device = DeviceOf(handle);
-    if (const MMRESULT code = Usable(device)) return code;
+    Locked call(handle);
+    if (call.Code) return call.Code;
+    Device* device = call.Found;
     if (!(header->dwFlags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
     CheckNotHeld("queue", header);
     if (device->Held) return MMSYSERR_NOMEM;
@@ -229,42 +240,36 @@ DOUBLE_EXPORT MMRESULT WINAPI waveInAddBuffer(HWAVEIN handle, LPWAVEHDR header, 
 }
 
 DOUBLE_EXPORT MMRESULT WINAPI waveInStart(HWAVEIN handle) {
-    Locked lock;
-    Device* device = DeviceOf(handle);
-    if (const MMRESULT code = Usable(device)) return code;
+    Locked call(handle);
+    if (call.Code) return call.Code;
+    Device* device = call.Found;
     device->Started = true;
     return MMSYSERR_NOERROR;
 }
 
 DOUBLE_EXPORT MMRESULT WINAPI waveInReset(HWAVEIN handle) {
-    EnsureStarted();
     SlowCall();
-    Locked lock;
-    Device* device = DeviceOf(handle);
-    if (const MMRESULT code = Usable(device)) return code;
-    device->Started = false;
-    const bool refusing = Winmm.Behaviour == Mode::Refusing && InTrouble();
-    if (device->Held && !refusing) Complete(handle, *device, 0);
-    return MMSYSERR_NOERROR;
+    Locked call(handle);
+    if (call.Code == MMSYSERR_NOERROR && call.Found->Held && !Refusing()) Complete(handle, *call.Found, 0);
+    return call.Code;
 }
 
 DOUBLE_EXPORT MMRESULT WINAPI waveInUnprepareHeader(HWAVEIN handle, LPWAVEHDR header, UINT) {
-    Locked lock;
-    Device* device = DeviceOf(handle);
-    if (const MMRESULT code = Usable(device)) return code;
+    Locked call(handle);
+    if (call.Code) return call.Code;
+    Device* device = call.Found;
     if (device->Held == header) return WAVERR_STILLPLAYING;
     header->dwFlags &= ~WHDR_PREPARED;
     return MMSYSERR_NOERROR;
 }
 
 DOUBLE_EXPORT MMRESULT WINAPI waveInClose(HWAVEIN handle) {
-    EnsureStarted();
     SlowCall();
-    Locked lock;
-    Device* device = DeviceOf(handle);
-    if (const MMRESULT code = Usable(device)) return code;
+    Locked call(handle);
+    if (call.Code) return call.Code;
+    Device* device = call.Found;
     if (device->Held) {
-        if (Winmm.Behaviour != Mode::Refusing || !InTrouble()) return WAVERR_STILLPLAYING;
+        if (!Refusing()) return WAVERR_STILLPLAYING;
         if (device->LateAt == 0) device->LateAt = Now() + LateCompletionMs;
         return MMSYSERR_NODRIVER;
     }
