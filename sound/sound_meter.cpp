@@ -38,8 +38,7 @@ SoundDevice* OpenDevice(MMRESULT* code) {
     device->Header.lpData = reinterpret_cast<LPSTR>(device->Buffer);
     device->Header.dwBufferLength = CaptureLength;
     device->Header.dwLoops = 1;
-    // The record rides in the instance value: the Part's 0 could not tell
-    // one device's completions from another's.
+    // The record, not 0, is the instance value: the callback tells one device's completions from another's.
     *code =
         waveInOpen(&device->Handle, WAVE_MAPPER, &SoundMeter.Format, reinterpret_cast<DWORD_PTR>(&CaptureDoneCallback),
                    reinterpret_cast<DWORD_PTR>(device), CALLBACK_FUNCTION);
