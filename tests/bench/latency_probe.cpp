@@ -1,8 +1,9 @@
 // Sound to picture: with the full-screen saver running in a quiet room, a
 // loud tone starts and the screen is watched for the first loud tile. Each
-// onset follows a second of quiet; the first comes after a loud tile has
-// shown that the saver's captures complete. With "floor" it watches the
-// bench's floor program instead, which shows red while the room is loud.
+// onset follows a second of quiet and a picture that shows it; the first
+// comes after a loud tile has shown that the saver's captures complete.
+// With "floor" it watches the bench's floor program instead, which shows
+// red while the room is loud.
 // Prints each onset and the median, in milliseconds.
 // With "key" it presses a key instead and prints how long the saver's
 // window and then its process took to go.
@@ -57,22 +58,46 @@ bool OpenReader(CellReader& reader) {
 }
 
 // How many cells show colour now.
-int CellsShowing(CellReader& reader, Rgb colour) {
+uint32_t Packed(Rgb colour) { return (colour.R << 16) | (colour.G << 8) | colour.B; }
+
+// The face sample of each cell, as the screen shows it now.
+std::vector<uint32_t> CellColours(CellReader& reader) {
     for (size_t i = 0; i < reader.Rows.size(); ++i)
         BitBlt(reader.Memory, 0, static_cast<int>(i), reader.Width, 1, reader.Screen, 0, reader.Rows[i], SRCCOPY);
     GdiFlush();
-    const uint32_t wanted = (colour.R << 16) | (colour.G << 8) | colour.B;
-    int count = 0;
+    std::vector<uint32_t> colours;
     for (const CellView& cell : reader.Cells) {
         const size_t strip = std::find(reader.Rows.begin(), reader.Rows.end(), cell.Sample.y) - reader.Rows.begin();
-        if ((reader.Strips[strip * reader.Width + cell.Sample.x] & 0xFFFFFF) == wanted) ++count;
+        colours.push_back(reader.Strips[strip * reader.Width + cell.Sample.x] & 0xFFFFFF);
     }
-    return count;
+    return colours;
 }
 
-Rgb LoudestFace() {
-    return TileFaces[TileFaceCount - 1].Face;
-}  // 108
+// How many cells show colour now.
+int CellsShowing(CellReader& reader, Rgb colour) {
+    const std::vector<uint32_t> colours = CellColours(reader);
+    return static_cast<int>(std::count(colours.begin(), colours.end(), Packed(colour)));
+}
+
+Rgb LoudestFace() { return TileFaces[TileFaceCount - 1].Face; }  // 108
+
+// Waits until the picture has caught up with the quiet room: three cells in
+// a row repainted, none of them loud, or none loud at all. The sound path runs several ticks
+// behind, so a fixed pause would let the last tone still be painting at
+// the next onset on a slow tick.
+bool WaitForQuietPicture(CellReader& reader) {
+    std::vector<uint32_t> before = CellColours(reader);
+    int quietRepaints = 0;
+    return WaitUntil(
+        [&] {
+            const std::vector<uint32_t> now = CellColours(reader);
+            for (size_t i = 0; i < now.size(); ++i)
+                if (now[i] != before[i]) quietRepaints = now[i] == Packed(LoudestFace()) ? 0 : quietRepaints + 1;
+            before = now;
+            return quietRepaints >= 3 || std::count(now.begin(), now.end(), Packed(LoudestFace())) == 0;
+        },
+        PatienceMs, BetweenPolls::Sleep);
+}
 
 double Milliseconds(LARGE_INTEGER from, LARGE_INTEGER to) {
     LARGE_INTEGER frequency;
@@ -150,14 +175,10 @@ int main(int argc, char** argv) {
     std::vector<double> latencies;
     for (int onset = 0; onset < Onsets; ++onset) {
         StopTone(tone);
-        // Some twenty ticks of a quiet room; the steps of 13 ms move the
-        // onset across the tick.
-        Sleep(QuietMs + 13 * onset);
-        // The floor shows red until it has heard the quiet: a slow tick may
-        // take longer than that second.
-        if (floor &&
-            !WaitUntil([&] { return CellsShowing(reader, LoudestFace()) == 0; }, PatienceMs, BetweenPolls::Sleep))
-            break;
+        // A quiet room, shown; the steps of 13 ms move the onset across the tick.
+        Sleep(QuietMs);
+        if (!WaitForQuietPicture(reader)) break;
+        Sleep(13 * onset);
         const double latency = LoudTileAfterOnset(reader, tone);
         if (latency < 0) break;
         latencies.push_back(latency);
