@@ -317,8 +317,13 @@ TEST(SoundMeterFailure, AFailedPrepareOrAddFailsUntilTheInputOpensAgain) {
         EXPECT_EQ(code, static_cast<MMRESULT>(MMSYSERR_NODRIVER));
         EXPECT_EQ(StopWatchingDebugOutput().find("Locking!"), std::string::npos);
         // Once the retry is due (the failure moved back in time) the input
-        // opens again on the recovery thread, and a later tick hears the room.
+        // opens again on the recovery thread, and a later tick hears the
+        // room; unless too many devices have been abandoned already.
         SoundMeter.LastRetryAt -= RetryIntervalMs;
+        SoundMeter.AbandonedDevices = MaxAbandonedDevices;
+        EXPECT_FALSE(WaitUntil([&] { return StartLevelCapture(&level, &code) == 1; }, 1000, BetweenPolls::Sleep));
+        EXPECT_EQ(SoundMeter.Device, nullptr);
+        SoundMeter.AbandonedDevices = 0;
         EXPECT_TRUE(
             WaitUntil([&] { return StartLevelCapture(&level, &code) == 1; }, CaptureTimeoutMs, BetweenPolls::Sleep));
         EXPECT_EQ(code, MMSYSERR_NOERROR);
