@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdlib>
+#include <new>
 
 #include "sound/sound_level.h"
 #include "sound/sound_meter_state.h"
@@ -21,146 +22,208 @@ void FillFormat(WAVEFORMATEX& format) {
     format.cbSize = 0;
 }
 
-void FillHeader(WAVEHDR& header, BYTE* buffer) {
-    header = WAVEHDR{};
-    header.lpData = reinterpret_cast<LPSTR>(buffer);
-    header.dwBufferLength = CaptureLength;
-    header.dwLoops = 1;
-}
-
-// The callback clears Busy after eleven additions: ample for one that has
-// begun to finish.
-constexpr DWORD CallbackGraceMs = 20;
-
 // What a request reports while no input can be had and no retry is due.
 constexpr MMRESULT NoInputCode = MMSYSERR_NODRIVER;
 
-bool OpenDevice(MMRESULT* code) {
-    *code = waveInOpen(&SoundMeter.Device, WAVE_MAPPER, &SoundMeter.Format,
-                       reinterpret_cast<DWORD_PTR>(&CaptureDoneCallback), 0, CALLBACK_FUNCTION);
-    if (*code == MMSYSERR_NOERROR) return true;
-    // A failed open must leave no handle that a later close could mistake
-    // for a live one: handles are reused.
-    SoundMeter.Device = nullptr;
+// A fresh record, so that no buffer a lost device may still hold is lent to
+// the new one; null when memory or the device cannot be had.
+SoundDevice* OpenDevice(MMRESULT* code) {
+    SoundDevice* device = static_cast<SoundDevice*>(std::malloc(sizeof(SoundDevice)));
+    if (device == nullptr) {
+        *code = MMSYSERR_NOMEM;
+        return nullptr;
+    }
+    new (device) SoundDevice{};
+    device->Identity = SoundMeter.NextIdentity.fetch_add(1, std::memory_order_relaxed) + 1;
+    device->Header.lpData = reinterpret_cast<LPSTR>(device->Buffer);
+    device->Header.dwBufferLength = CaptureLength;
+    device->Header.dwLoops = 1;
+    // The record, not 0, is the instance value: the callback tells one device's completions from another's.
+    *code =
+        waveInOpen(&device->Handle, WAVE_MAPPER, &SoundMeter.Format, reinterpret_cast<DWORD_PTR>(&CaptureDoneCallback),
+                   reinterpret_cast<DWORD_PTR>(device), CALLBACK_FUNCTION);
+    if (*code == MMSYSERR_NOERROR) return device;
+    std::free(device);
+    return nullptr;
+}
+
+bool Holding(const SoundDevice* device) {
+    return device->Holding.load(std::memory_order_acquire) != 0;
+}
+
+// Lets a device go. Its record (buffer and header) is freed only once the
+// platform can write into it no more: the device closed, or its one
+// capture handed back. Otherwise it is abandoned to the device for good.
+void ReleaseDevice(SoundDevice* device) {
+    if (Holding(device)) waveInReset(device->Handle);
+    waveInUnprepareHeader(device->Handle, &device->Header, sizeof(WAVEHDR));
+    const bool closed = waveInClose(device->Handle) == MMSYSERR_NOERROR;
+    // An unprepared header whose callback has not yet finished is still read
+    // by it, so only the callback's own word frees the record of an open device.
+    if (closed || !Holding(device)) {
+        std::free(device);
+        return;
+    }
+    SoundMeter.AbandonedDevices.fetch_add(1, std::memory_order_relaxed);
+}
+
+DWORD WINAPI ReleaseDeviceThread(LPVOID device) {
+    ReleaseDevice(static_cast<SoundDevice*>(device));
+    return 0;
+}
+
+// Never waited for: a call still blocked at exit is left behind.
+void ReleaseOnItsOwnThread(SoundDevice* device) {
+    HANDLE thread = CreateThread(nullptr, 0, ReleaseDeviceThread, device, 0, nullptr);
+    if (thread != nullptr) {
+        CloseHandle(thread);
+    } else {
+        SoundMeter.AbandonedDevices.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+DWORD WINAPI RecoverDevice(LPVOID) {
+    if (SoundMeter.Recovery.load(std::memory_order_acquire) == RecoveryStep::Releasing) {
+        ReleaseDevice(SoundMeter.Released);
+    } else {
+        SoundMeter.Opened = OpenDevice(&SoundMeter.OpenCode);
+    }
+    SoundMeter.Recovery.store(RecoveryStep::Done, std::memory_order_release);
+    return 0;
+}
+
+bool GaveUp() {
+    return SoundMeter.AbandonedDevices.load(std::memory_order_relaxed) >= MaxAbandonedDevices;
+}
+
+bool RetryDue() {
+    return GetTickCount() - SoundMeter.LastRetryAt >= RetryIntervalMs;
+}
+
+// Driver calls that may block run on a thread of their own: the window's
+// thread only starts it and never waits for it. False when it cannot start.
+bool StartRecovery(RecoveryStep step) {
+    SoundMeter.Recovery.store(step, std::memory_order_release);
+    HANDLE thread = CreateThread(nullptr, 0, RecoverDevice, nullptr, 0, nullptr);
+    if (thread != nullptr) {
+        CloseHandle(thread);
+        return true;
+    }
+    SoundMeter.Recovery.store(RecoveryStep::Idle, std::memory_order_relaxed);
     SoundMeter.LastRetryAt = GetTickCount();
     return false;
 }
 
-bool RetryDue() { return GetTickCount() - SoundMeter.LastRetryAt >= RetryIntervalMs; }
-
-bool CaptureInFlight() { return SoundMeter.Busy.load(std::memory_order_acquire) != 0; }
-
-// The platform marks a header done before it calls back, and the callback
-// still reads Buffer then: only Busy tells that it has finished with it.
-bool WaitForCallback() {
-    const DWORD start = GetTickCount();
-    while (CaptureInFlight()) {
-        if (GetTickCount() - start > CallbackGraceMs) return false;
-        Sleep(1);
-    }
-    return true;
+bool RecoveryIdle() {
+    return SoundMeter.Recovery.load(std::memory_order_acquire) == RecoveryStep::Idle;
 }
 
-// Takes Header and Buffer back from the platform and closes the device, so
-// that the next open finds a device that came back or a new default one.
-// False when the platform still holds the header.
-bool DropDevice() {
-    if (CaptureInFlight()) {
-        const bool reset = waveInReset(SoundMeter.Device) == MMSYSERR_NOERROR;
-        const bool unprepared =
-            waveInUnprepareHeader(SoundMeter.Device, &SoundMeter.Header, sizeof(WAVEHDR)) == MMSYSERR_NOERROR;
-        if (reset || unprepared) WaitForCallback();
-        // Unless the platform says it still holds the header, the device is
-        // gone and calls back no more: the header is ours again, whether or
-        // not its completion ever came.
-        if (waveInClose(SoundMeter.Device) == WAVERR_STILLPLAYING && !unprepared) {
-            SoundMeter.LastRetryAt = GetTickCount();
-            return false;
-        }
-        SoundMeter.Busy.store(0, std::memory_order_relaxed);
-    } else {
-        waveInUnprepareHeader(SoundMeter.Device, &SoundMeter.Header, sizeof(WAVEHDR));
-        waveInClose(SoundMeter.Device);
+// Takes what a finished recovery thread found.
+void CollectRecovery() {
+    if (SoundMeter.Recovery.load(std::memory_order_acquire) != RecoveryStep::Done) return;
+    if (SoundMeter.Released == nullptr && SoundMeter.Device == nullptr) {
+        SoundMeter.Device = SoundMeter.Opened;
+        if (SoundMeter.Device == nullptr) SoundMeter.LastRetryAt = GetTickCount();
+    } else if (SoundMeter.Opened != nullptr) {
+        ReleaseOnItsOwnThread(SoundMeter.Opened);  // the meter was opened anew meanwhile
     }
+    SoundMeter.Released = SoundMeter.Opened = nullptr;
+    SoundMeter.Recovery.store(RecoveryStep::Idle, std::memory_order_relaxed);
+}
+
+// The lost device goes to the recovery thread once it is free; until then
+// the device stays here, counted lost. Its late completions no longer count.
+void HandOverLostDevice() {
+    SoundMeter.Busy.store(0, std::memory_order_relaxed);
+    SoundMeter.LastRetryAt = GetTickCount();
+    if (!RecoveryIdle()) return;
+    SoundMeter.Released = SoundMeter.Device;
     SoundMeter.Device = nullptr;
-    SoundMeter.Header.dwFlags = 0;  // prepared for no device now
-    return true;
+    SoundMeter.Lost = false;
+    if (!StartRecovery(RecoveryStep::Releasing)) SoundMeter.AbandonedDevices.fetch_add(1, std::memory_order_relaxed);
 }
 
-// The device failed a capture: let it go and try again a second later.
+// A step of a capture failed: the device is given up.
 // queued: the failed step had already handed the buffer to the platform.
 int LoseDevice(bool queued) {
-    if (!queued) SoundMeter.Busy.store(0, std::memory_order_relaxed);
-    DropDevice();
-    SoundMeter.LastRetryAt = GetTickCount();
+    if (!queued) SoundMeter.Device->Holding.store(0, std::memory_order_relaxed);
+    SoundMeter.Lost = true;
+    HandOverLostDevice();
     return 0;
+}
+
+bool Stalled() {
+    return GetTickCount() - SoundMeter.QueuedAt >= SoundMeter.StallLimitMs;
 }
 
 }  // namespace
 
 int OpenSoundMeter(MMRESULT* code) {
     FillFormat(SoundMeter.Format);
-    SoundMeter.Device = nullptr;
-    SoundMeter.Buffer = static_cast<BYTE*>(std::malloc(CaptureLength));
-    if (SoundMeter.Buffer == nullptr) {
-        *code = MMSYSERR_NOMEM;
-        return 0;
-    }
-    FillHeader(SoundMeter.Header, SoundMeter.Buffer);
     SoundMeter.Busy.store(0, std::memory_order_relaxed);
     SoundMeter.LastLevel.store(0, std::memory_order_relaxed);
-    return OpenDevice(code) ? 1 : 0;
+    SoundMeter.Lost = false;
+    SoundMeter.Device = OpenDevice(code);
+    if (SoundMeter.Device == nullptr) SoundMeter.LastRetryAt = GetTickCount();
+    return SoundMeter.Device != nullptr ? 1 : 0;
 }
 
 int StartLevelCapture(int32_t* level, MMRESULT* code) {
     *code = MMSYSERR_NOERROR;
     *level = SoundMeter.LastLevel.load(std::memory_order_relaxed);
-    if (CaptureInFlight()) {
-        if (GetTickCount() - SoundMeter.QueuedAt < SoundMeter.StallLimitMs) {
+    CollectRecovery();
+    if (SoundMeter.Device != nullptr && !SoundMeter.Lost && SoundMeter.Busy.load(std::memory_order_acquire) != 0) {
+        if (!Stalled()) {
             DebugTrace("Locking!\n");
             return 1;
         }
         // A completion this late is not coming (a device unplugged, a sound
         // service restarted): rather than stay on the old level for good,
         // give the capture up and listen afresh.
-        *code = NoInputCode;
-        if (!RetryDue() || !DropDevice()) return 0;
+        SoundMeter.Lost = true;
+    }
+    *code = NoInputCode;
+    if (SoundMeter.Lost) {
+        HandOverLostDevice();
+        return 0;
     }
     if (SoundMeter.Device == nullptr) {
-        *code = NoInputCode;
-        if (!RetryDue() || !OpenDevice(code)) return 0;
+        if (RecoveryIdle() && RetryDue() && !GaveUp()) StartRecovery(RecoveryStep::Opening);
+        return 0;
     }
-    // Relaxed is enough: the platform's queue orders this before the callback.
-    SoundMeter.Busy.store(1, std::memory_order_relaxed);
+    SoundDevice& device = *SoundMeter.Device;
+    // Relaxed is enough: the platform's queue orders these before the callback.
+    device.Holding.store(1, std::memory_order_relaxed);
+    SoundMeter.Busy.store(device.Identity, std::memory_order_relaxed);
     SoundMeter.QueuedAt = GetTickCount();
-    *code = waveInPrepareHeader(SoundMeter.Device, &SoundMeter.Header, sizeof(WAVEHDR));
+    *code = waveInPrepareHeader(device.Handle, &device.Header, sizeof(WAVEHDR));
     if (*code != MMSYSERR_NOERROR) return LoseDevice(false);
-    *code = waveInAddBuffer(SoundMeter.Device, &SoundMeter.Header, sizeof(WAVEHDR));
+    *code = waveInAddBuffer(device.Handle, &device.Header, sizeof(WAVEHDR));
     if (*code != MMSYSERR_NOERROR) return LoseDevice(false);
-    *code = waveInStart(SoundMeter.Device);
+    *code = waveInStart(device.Handle);
     if (*code != MMSYSERR_NOERROR) return LoseDevice(true);
     return 1;
 }
 
 // Runs on the sound system's thread: no platform call, no lock, no allocation.
-void CALLBACK CaptureDoneCallback(HWAVEIN, UINT message, DWORD_PTR, DWORD_PTR, DWORD_PTR) {
-    if (message != WIM_DATA) return;
-    const SoundLevel level =
-        MeasureSoundLevel(reinterpret_cast<const uint8_t*>(SoundMeter.Buffer), SoundMeter.Header.dwBufferLength);
-    SoundMeter.Busy.store(0, std::memory_order_release);
-    SoundMeter.LastLevel.store(level, std::memory_order_relaxed);
+// Only the capture in flight on the meter's device moves Busy and the level.
+void CALLBACK CaptureDoneCallback(HWAVEIN, UINT message, DWORD_PTR instance, DWORD_PTR, DWORD_PTR) {
+    if (message != WIM_DATA || instance == 0) return;
+    SoundDevice* device = reinterpret_cast<SoundDevice*>(instance);
+    const SoundLevel level = MeasureSoundLevel(device->Buffer, device->Header.dwBufferLength);
+    LONG capture = device->Identity;
+    device->Holding.store(0, std::memory_order_release);
+    if (SoundMeter.Busy.compare_exchange_strong(capture, 0, std::memory_order_release, std::memory_order_relaxed))
+        SoundMeter.LastLevel.store(level, std::memory_order_relaxed);
 }
 
+// The window's thread never waits for the driver here either.
 void CloseSoundMeter(MMRESULT* code) {
-    *code = waveInUnprepareHeader(SoundMeter.Device, &SoundMeter.Header, sizeof(WAVEHDR));
-    if (*code == MMSYSERR_NOERROR) WaitForCallback();
-    // Still in flight: the device stays open and Buffer stays for a late
-    // completion to read.
-    if (CaptureInFlight()) return;
-    *code = waveInClose(SoundMeter.Device);
-    if (*code == MMSYSERR_NOERROR) SoundMeter.Device = nullptr;
-    std::free(SoundMeter.Buffer);
-    SoundMeter.Buffer = nullptr;
+    SoundDevice* device = SoundMeter.Device;
+    SoundMeter.Device = nullptr;
+    SoundMeter.Busy.store(0, std::memory_order_relaxed);
+    *code = device != nullptr ? MMSYSERR_NOERROR : MMSYSERR_INVALHANDLE;
+    if (device != nullptr) ReleaseOnItsOwnThread(device);
 }
 
 void DebugTrace(const char* format, ...) {

@@ -1,6 +1,5 @@
-// The meter's state, one per process, shared by the window's thread and the
-// sound system's callback thread. Busy hands Header and Buffer over: while it
-// is 1 they belong to the sound system, while it is 0 to the window's thread.
+// The meter's state, one per process, shared by the window's thread, the
+// sound system's callback thread and the thread that recovers a lost device.
 #pragma once
 #include <windows.h>
 
@@ -9,28 +8,58 @@
 #include <atomic>
 #include <cstdint>
 
+#include "sound/sound_level.h"
+
 // After a failure the input is looked for again at most this often.
 constexpr DWORD RetryIntervalMs = 1000;
 
-struct SoundMeterState {
-    // The window's thread sets it to 1, and clears it again only when the
-    // platform holds no buffer: its request queued nothing, or the device
-    // that held the buffer is closed. The callback clears it with release
-    // after its last read of Buffer; requests read it with acquire.
-    std::atomic<LONG> Busy;
-    BYTE* Buffer;      // CaptureLength unsigned 8-bit samples
+// Devices that kept their buffer are left with it, never freed; past this
+// many the meter stops opening new ones, so memory stays bounded.
+constexpr LONG MaxAbandonedDevices = 4;
+
+// One opened input with the buffer and header that only it may hold. Its
+// address is the instance value of its callbacks, so it lives until the
+// platform can call back no more for it.
+struct SoundDevice {
+    LONG Identity;  // never 0, never reused
+    HWAVEIN Handle;
     WAVEHDR Header;
-    HWAVEIN Device;    // null while no input can be had
+    BYTE Buffer[CaptureLength];  // unsigned 8-bit samples
+    // 1 from the queueing of Header until its completion has been handled:
+    // the callback clears it with release as its last touch of the record.
+    std::atomic<LONG> Holding;
+};
+
+// What the recovery thread does next, and what it found.
+enum class RecoveryStep : LONG { Idle, Releasing, Opening, Done };
+
+struct SoundMeterState {
+    // Identity of the device whose capture is in flight, 0 when none. The
+    // window's thread sets it; the callback of that device alone clears it
+    // (compare-and-exchange), with release after its last read of the buffer.
+    std::atomic<LONG> Busy;
+    // The device the ticks capture from, null while none; the window's thread's.
+    SoundDevice* Device;
     WAVEFORMATEX Format;
     // Written by the callback, read by requests: a whole old or new level is
     // all a reader needs, so relaxed.
     std::atomic<int32_t> LastLevel;
-    // The rest belongs to the window's thread alone.
-    DWORD QueuedAt;        // GetTickCount when the capture in flight was queued
-    DWORD LastRetryAt;     // GetTickCount when the input last failed
+    // The rest of the window's thread's fields.
+    bool Lost;          // Device failed and waits to be handed to the recovery thread
+    DWORD QueuedAt;     // GetTickCount when the capture in flight was queued
+    DWORD LastRetryAt;  // GetTickCount when the input last failed
     // A capture in flight this long has been lost with its device. The first
     // capture of a process takes about 2 s under Wine, later ones milliseconds.
     DWORD StallLimitMs = 5000;
+    // At most one recovery thread at a time. The window's thread hands it a
+    // step while it is Idle and takes its outcome when it is Done (acquire);
+    // the thread publishes Done with release.
+    std::atomic<RecoveryStep> Recovery;
+    SoundDevice* Released;  // the device the recovery thread lets go
+    SoundDevice* Opened;    // what its opening gave, null when it failed
+    MMRESULT OpenCode;
+    std::atomic<LONG> AbandonedDevices;
+    std::atomic<LONG> NextIdentity;
 };
 
 // The callback may take no lock, so neither may these.

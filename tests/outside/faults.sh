@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Faults a screen saver meets unattended, each against the real Brasswick.scr
-# under Wine: its sound server dies or comes late, its settings file goes
-# bad, its preview host vanishes. After each, the saver must still paint and
+# under Wine: its sound server dies or comes late, its sound driver blocks,
+# keeps a buffer or vanishes, its settings file goes bad, its preview host
+# vanishes. After each, the saver must still paint and
 # end with 0 on a key press (or, with no host left, refuse to start).
 # Joins the test command's session, or starts its own.
 set -uo pipefail
@@ -107,7 +108,40 @@ sleep 1
 check "sound server appeared: still painting" still_painting
 check "sound server appeared: a key ends it with 0" end_saver_with_key
 
-# 3. The settings file goes bad under a running saver, which keeps what it read.
+# 3. Sound drivers that misbehave: the stand-in winmm.dll beside the saver
+# (tests/doubles/winmm_dll.cpp) blocks for seconds in its calls, keeps a
+# buffer, or vanishes and comes back. It logs every header lent to a device
+# while another still held it.
+driver_log=$WINDOWS_TREE/bin/WINMM.DLL.log  # the name as Wine gives it
+driver_level=$WINDOWS_TREE/bin/WINMM.DLL.answer
+start_with_driver() {  # start_with_driver "BEHAVIOUR FROM [UNTIL]"
+    rm -f "$driver_log"
+    start_saver_quietly BRASSWICK_WINMM="$1" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winmm=n,b"
+}
+no_header_lent_twice() { ! grep -q '^held:' "$driver_log"; }
+echo 24 >"$driver_level"
+write_saver_ini 55 2 4 8 16 32 64
+start_with_driver "blocking 3"
+sleep 8  # the capture given up, the recovery thread blocked in the driver
+check "driver blocking: still painting" still_painting
+check "driver blocking: a key ends it with 0 within 3 s" end_saver_with_key 3
+start_with_driver "refusing 2"
+sleep 14  # two devices given up, the first one's late completion come
+check "driver keeping a buffer: another device opened" [ "$(grep -c '^open' "$driver_log")" -ge 2 ]
+check "driver keeping a buffer: no header held by two devices" no_header_lent_twice
+check "driver keeping a buffer: still painting" still_painting
+check "driver keeping a buffer: a key ends it with 0" end_saver_with_key
+start_with_driver "vanishing 5 11"
+wait_until 20 grep -q '^vanished' "$driver_log"
+echo 110 >"$driver_level"  # heard only once the driver is back
+back=$SECONDS
+check "driver vanished and back: newly painted tiles of the new level within 30 s" recovered
+echo "# $(cat "$work/faces.verdict") after $((SECONDS - back)) s"
+check "driver vanished and back: no header held by two devices" no_header_lent_twice
+check "driver vanished and back: a key ends it with 0" end_saver_with_key
+rm -f "$driver_log" "$driver_level"
+
+# 4. The settings file goes bad under a running saver, which keeps what it read.
 write_saver_ini 55 2 4 8 16 32 64
 start_saver_quietly
 rm -f "$ini"
@@ -121,7 +155,7 @@ check "settings gone bad: a key ends it with 0" end_saver_with_key
 rmdir "$ini"
 restore_saver_ini
 
-# 4. The preview's host is killed under it, or is gone before it starts.
+# 5. The preview's host is killed under it, or is gone before it starts.
 start_preview_host "$work/host.txt"
 start_saver_quietly /p "$PREVIEW_HANDLE"
 { kill -9 "$PREVIEW_HOST_PID"; wait "$PREVIEW_HOST_PID"; } 2>/dev/null

@@ -57,12 +57,21 @@ void OpenMeter() {
     ASSERT_EQ(code, MMSYSERR_NOERROR);
 }
 
-// Waits out a capture in flight, so that the device really closes.
+bool Closed(HWAVEIN device) {
+    UINT id = 0;
+    return waveInGetID(device, &id) == MMSYSERR_INVALHANDLE;
+}
+
+// Close returns at once; the device closes on a thread of its own.
 void CloseMeter() {
-    EXPECT_TRUE(WaitUntilIdle());
+    const HWAVEIN device = SoundMeter.Device->Handle;
     MMRESULT code = MMSYSERR_ERROR;
+    const DWORD start = GetTickCount();
     CloseSoundMeter(&code);
+    EXPECT_LT(GetTickCount() - start, 500u);
     EXPECT_EQ(code, MMSYSERR_NOERROR);
+    EXPECT_EQ(SoundMeter.Device, nullptr);
+    EXPECT_TRUE(WaitUntil([&] { return Closed(device); }, CaptureTimeoutMs, BetweenPolls::Sleep));
 }
 
 void LoadDefaultThresholds() {
@@ -76,9 +85,8 @@ TEST(SoundMeter, OpensIdleAndMeasuresSilenceAsZero) {
     ASSERT_NO_FATAL_FAILURE(OpenMeter());
     const WAVEFORMATEX format = {WAVE_FORMAT_PCM, 1, 11025, 11025, 1, 8, 0};
     EXPECT_EQ(std::memcmp(&SoundMeter.Format, &format, sizeof format), 0);
-    const WAVEHDR& header = SoundMeter.Header;
-    ASSERT_NE(SoundMeter.Buffer, nullptr);
-    EXPECT_EQ(header.lpData, reinterpret_cast<LPSTR>(SoundMeter.Buffer));
+    const WAVEHDR& header = SoundMeter.Device->Header;
+    EXPECT_EQ(header.lpData, reinterpret_cast<LPSTR>(SoundMeter.Device->Buffer));
     EXPECT_EQ(header.dwBufferLength, 11u);
     EXPECT_EQ(header.dwFlags, 0u);
     EXPECT_EQ(SoundMeter.Busy.load(), 0);
@@ -156,92 +164,94 @@ TEST(SoundMeter, RequestInFlightReturnsThePreviousLevelAndTracesLocking) {
     CloseMeter();
 }
 
-TEST(SoundMeter, CallbackHandlesOnlyWimData) {
+// Only the completion of the capture in flight, on the device it was queued
+// on, moves Busy and the level: not another message, not another device's
+// (the instance value names the device), not one with no capture in flight.
+TEST(SoundMeter, CallbackHandlesOnlyTheCaptureInFlight) {
     ASSERT_NO_FATAL_FAILURE(OpenMeter());
     // Idle with nothing queued: the test may play the sound system.
-    SoundMeter.Busy = 1;
+    SoundDevice& device = *SoundMeter.Device;
+    SoundDevice other = {};
+    other.Identity = device.Identity + 1000;
+    other.Header.dwBufferLength = CaptureLength;
+    const auto complete = [](SoundDevice& from, UINT message) {
+        from.Holding = 1;
+        CaptureDoneCallback(from.Handle, message, reinterpret_cast<DWORD_PTR>(&from),
+                            reinterpret_cast<DWORD_PTR>(&from.Header), 0);
+    };
+    for (uint32_t i = 0; i < CaptureLength; ++i) device.Buffer[i] = other.Buffer[i] = i < 6 ? 0 : 255;
     SoundMeter.LastLevel = 5;
-    for (uint32_t i = 0; i < CaptureLength; ++i) SoundMeter.Buffer[i] = i < 6 ? 0 : 255;
-    CaptureDoneCallback(SoundMeter.Device, WIM_OPEN, 0, 0, 0);
-    CaptureDoneCallback(SoundMeter.Device, WIM_CLOSE, 0, 0, 0);
-    EXPECT_EQ(SoundMeter.Busy.load(), 1);
+    SoundMeter.Busy = device.Identity;
+    complete(device, WIM_OPEN);
+    complete(device, WIM_CLOSE);
+    complete(other, WIM_DATA);
+    EXPECT_EQ(SoundMeter.Busy.load(), device.Identity);
     EXPECT_EQ(SoundMeter.LastLevel.load(), 5);
+    EXPECT_EQ(other.Holding.load(), 0);  // its own buffer is back, though
     // The divisor is the buffer's length, not the count the platform recorded.
-    SoundMeter.Header.dwBytesRecorded = 5;
-    CaptureDoneCallback(SoundMeter.Device, WIM_DATA, 0, reinterpret_cast<DWORD_PTR>(&SoundMeter.Header), 0);
+    device.Header.dwBytesRecorded = 5;
+    complete(device, WIM_DATA);
     EXPECT_EQ(SoundMeter.Busy.load(), 0);
+    EXPECT_EQ(device.Holding.load(), 0);
     EXPECT_EQ(SoundMeter.LastLevel.load(), 127);
+    // A second completion of a capture already handled changes nothing.
+    SoundMeter.LastLevel = 5;
+    complete(device, WIM_DATA);
+    EXPECT_EQ(SoundMeter.LastLevel.load(), 5);
     CloseMeter();
 }
 
-TEST(SoundMeter, CloseFreesDeviceAndBufferOnlyWithNoCaptureInFlight) {
-    ASSERT_NO_FATAL_FAILURE(OpenMeter());
-    CaptureLevel();
-    UINT id = 0;
-    MMRESULT code = MMSYSERR_NOERROR;
-    for (int attempt = 0; attempt < RaceAttempts && code == MMSYSERR_NOERROR; ++attempt) {
-        int32_t level = -1;
-        ASSERT_EQ(StartLevelCapture(&level, &code), 1);
-        const HWAVEIN device = SoundMeter.Device;
-        CloseSoundMeter(&code);
-        if (code != MMSYSERR_NOERROR) break;
-        // The capture won the race and the meter closed: open it again.
-        EXPECT_EQ(SoundMeter.Buffer, nullptr);
-        EXPECT_EQ(waveInGetID(device, &id), MMSYSERR_INVALHANDLE);
+// Whatever is in flight, close hands the device to a thread of its own and
+// returns; that thread takes the buffer back and closes the device.
+TEST(SoundMeter, CloseReturnsAtOnceAndTheDeviceCloses) {
+    for (bool inFlight : {false, true}) {
         ASSERT_NO_FATAL_FAILURE(OpenMeter());
+        CaptureLevel();
+        int32_t level = -1;
+        MMRESULT code = MMSYSERR_ERROR;
+        if (inFlight) {
+            ASSERT_EQ(StartLevelCapture(&level, &code), 1);
+        }
+        CloseMeter();
+        EXPECT_EQ(SoundMeter.Busy.load(), 0) << "in flight: " << inFlight;
     }
-    EXPECT_EQ(code, static_cast<MMRESULT>(WAVERR_STILLPLAYING));
-    EXPECT_NE(SoundMeter.Buffer, nullptr);
-    EXPECT_EQ(waveInGetID(SoundMeter.Device, &id), MMSYSERR_NOERROR);
-    // The late completion is still handled; with nothing in flight the meter closes.
-    const HWAVEIN device = SoundMeter.Device;
-    CloseMeter();
-    EXPECT_EQ(SoundMeter.Buffer, nullptr);
-    EXPECT_EQ(waveInGetID(device, &id), MMSYSERR_INVALHANDLE);
 }
 
-// The platform marks a header done before it calls back: with Busy still 1
-// the callback may be reading Buffer, so close must leave it alone.
-TEST(SoundMeter, CloseLeavesTheBufferToACallbackThatHasNotFinished) {
-    ASSERT_NO_FATAL_FAILURE(OpenMeter());
-    CaptureLevel();
-    ASSERT_TRUE(SoundMeter.Header.dwFlags & WHDR_DONE);
-    SoundMeter.Busy = 1;  // done, but its callback still running
-    const BYTE* buffer = SoundMeter.Buffer;
-    const DWORD start = GetTickCount();
-    MMRESULT code = MMSYSERR_ERROR;
-    CloseSoundMeter(&code);
-    EXPECT_LT(GetTickCount() - start, 1000u);  // waits for it, but not for ever
-    EXPECT_EQ(SoundMeter.Buffer, buffer);
-    UINT id = 0;
-    EXPECT_EQ(waveInGetID(SoundMeter.Device, &id), MMSYSERR_NOERROR);
-    SoundMeter.Busy = 0;  // the callback has finished
-    CloseMeter();
-    EXPECT_EQ(SoundMeter.Buffer, nullptr);
+// A device that cannot be closed while it may still hold its buffer keeps
+// its record (buffer and header) for good; one that holds nothing frees it.
+TEST(SoundMeter, ADeviceThatMayHoldItsBufferIsAbandonedWithIt) {
+    for (bool holding : {false, true}) {
+        ASSERT_NO_FATAL_FAILURE(OpenMeter());
+        CaptureLevel();
+        SoundDevice* device = SoundMeter.Device;
+        ASSERT_EQ(waveInClose(device->Handle), MMSYSERR_NOERROR);  // its close will fail
+        device->Holding = holding;
+        const LONG abandoned = SoundMeter.AbandonedDevices.load();
+        MMRESULT code = MMSYSERR_ERROR;
+        CloseSoundMeter(&code);
+        if (holding) {
+            ASSERT_TRUE(WaitUntil([&] { return SoundMeter.AbandonedDevices.load() == abandoned + 1; }, CaptureTimeoutMs,
+                                  BetweenPolls::Sleep));
+            EXPECT_EQ(device->Holding.load(), 1);  // still readable: never freed
+            SoundMeter.AbandonedDevices = abandoned;
+        } else {
+            Sleep(200);
+            EXPECT_EQ(SoundMeter.AbandonedDevices.load(), abandoned);
+        }
+    }
 }
 
-// Closed under the meter while its buffer is queued, the device never hands
-// the buffer back: as when a sound server dies or a microphone is unplugged.
+// A capture the platform will never complete, as when a sound server dies
+// or a microphone is unplugged: marked in flight with nothing queued.
 TEST(SoundMeterFailure, ACaptureThatNeverCompletesIsGivenUpAfterTheLimit) {
     ASSERT_NO_FATAL_FAILURE(OpenMeter());
     CaptureLevel();
     const DWORD limit = SoundMeter.StallLimitMs;
     SoundMeter.StallLimitMs = 400;
-    bool stalled = false;
-    for (int attempt = 0; attempt < RaceAttempts && !stalled; ++attempt) {
-        ASSERT_TRUE(WaitUntilIdle());
-        int32_t level = -1;
-        MMRESULT code = MMSYSERR_ERROR;
-        ASSERT_EQ(StartLevelCapture(&level, &code), 1);
-        ASSERT_EQ(waveInClose(SoundMeter.Device), MMSYSERR_NOERROR);
-        stalled = SoundMeter.Busy.load() != 0;
-        if (!stalled) {  // the capture won the race: give the meter its device back
-            ASSERT_EQ(waveInOpen(&SoundMeter.Device, WAVE_MAPPER, &SoundMeter.Format,
-                                 reinterpret_cast<DWORD_PTR>(&CaptureDoneCallback), 0, CALLBACK_FUNCTION),
-                      MMSYSERR_NOERROR);
-        }
-    }
-    ASSERT_TRUE(stalled);
+    SoundMeter.Device->Holding = 1;
+    SoundMeter.Busy = SoundMeter.Device->Identity;
+    SoundMeter.QueuedAt = GetTickCount();
+    const DWORD flags = SoundMeter.Device->Header.dwFlags;
     const DWORD queuedAt = SoundMeter.QueuedAt;
     SoundMeter.LastLevel = 77;
 
@@ -252,13 +262,18 @@ TEST(SoundMeterFailure, ACaptureThatNeverCompletesIsGivenUpAfterTheLimit) {
     EXPECT_EQ(StopWatchingDebugOutput(), "Locking!\n");
     EXPECT_EQ(level, 77);
     EXPECT_EQ(code, MMSYSERR_NOERROR);
-    EXPECT_TRUE(SoundMeter.Header.dwFlags & WHDR_INQUEUE);  // untouched: no platform call
+    EXPECT_EQ(SoundMeter.Device->Header.dwFlags, flags);  // untouched: no platform call
     ASSERT_LT(GetTickCount() - queuedAt, SoundMeter.StallLimitMs) << "the machine is too slow for this limit";
 
+    // Past the limit the device goes to the recovery thread and the tick
+    // returns at once: a random tile.
     Sleep(SoundMeter.StallLimitMs);
-    EXPECT_EQ(StartLevelCapture(&level, &code), 1);
-    EXPECT_EQ(code, MMSYSERR_NOERROR);
+    const DWORD givenUpAt = GetTickCount();
+    EXPECT_EQ(StartLevelCapture(&level, &code), 0);
+    EXPECT_LT(GetTickCount() - givenUpAt, 100u);
+    EXPECT_EQ(code, static_cast<MMRESULT>(MMSYSERR_NODRIVER));
     EXPECT_EQ(level, 77);
+    EXPECT_EQ(SoundMeter.Busy.load(), 0);
     // The silent room, heard through the new device as the saver's ticks
     // find it: Wine's first capture on a device takes about 2 s, and now and
     // then one has not completed 20 s on, which the meter gives up in turn.
@@ -269,6 +284,7 @@ TEST(SoundMeterFailure, ACaptureThatNeverCompletesIsGivenUpAfterTheLimit) {
         return SoundMeter.LastLevel.load() == 0;
     };
     EXPECT_TRUE(WaitUntil(tickHearsSilence, CaptureTimeoutMs, BetweenPolls::Sleep));
+    EXPECT_EQ(SoundMeter.AbandonedDevices.load(), 0);  // it closed: its buffer was given back
     CloseMeter();
 }
 
@@ -280,8 +296,8 @@ TEST(SoundMeterFailure, AFailedPrepareOrAddFailsUntilTheInputOpensAgain) {
     for (bool capturedBefore : {false, true}) {
         ASSERT_NO_FATAL_FAILURE(OpenMeter());
         if (capturedBefore) CaptureLevel();
-        ASSERT_EQ((SoundMeter.Header.dwFlags & WHDR_PREPARED) != 0, capturedBefore);
-        ASSERT_EQ(waveInClose(SoundMeter.Device), MMSYSERR_NOERROR);
+        ASSERT_EQ((SoundMeter.Device->Header.dwFlags & WHDR_PREPARED) != 0, capturedBefore);
+        ASSERT_EQ(waveInClose(SoundMeter.Device->Handle), MMSYSERR_NOERROR);
         SoundMeter.LastLevel = 33;
         StartWatchingDebugOutput();
         const DWORD failedAt = GetTickCount();
@@ -301,9 +317,15 @@ TEST(SoundMeterFailure, AFailedPrepareOrAddFailsUntilTheInputOpensAgain) {
         EXPECT_EQ(code, static_cast<MMRESULT>(MMSYSERR_NODRIVER));
         EXPECT_EQ(StopWatchingDebugOutput().find("Locking!"), std::string::npos);
         // Once the retry is due (the failure moved back in time) the input
-        // opens again and the room is heard.
+        // opens again on the recovery thread, and a later tick hears the
+        // room; unless too many devices have been abandoned already.
         SoundMeter.LastRetryAt -= RetryIntervalMs;
-        EXPECT_EQ(StartLevelCapture(&level, &code), 1);
+        SoundMeter.AbandonedDevices = MaxAbandonedDevices;
+        EXPECT_FALSE(WaitUntil([&] { return StartLevelCapture(&level, &code) == 1; }, 1000, BetweenPolls::Sleep));
+        EXPECT_EQ(SoundMeter.Device, nullptr);
+        SoundMeter.AbandonedDevices = 0;
+        EXPECT_TRUE(
+            WaitUntil([&] { return StartLevelCapture(&level, &code) == 1; }, CaptureTimeoutMs, BetweenPolls::Sleep));
         EXPECT_EQ(code, MMSYSERR_NOERROR);
         EXPECT_TRUE(WaitUntilIdle());
         EXPECT_EQ(SoundMeter.LastLevel.load(), 0);

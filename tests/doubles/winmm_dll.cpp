@@ -1,0 +1,278 @@
+// Stands in for "winmm.dll" with a sound input driver that misbehaves as the
+// test asks, through BRASSWICK_WINMM = "MODE FROM UNTIL" (seconds after the
+// first open; Wine hands its processes the Unix environment):
+//   well       completes each capture 10 ms after it is queued (the default)
+//   blocking   from FROM on completes nothing; reset, close and open take 3 s
+//   refusing   from FROM on completes nothing; unprepare says still playing,
+//              reset does nothing, close fails while a header is held, and
+//              4 s after the first refused close the buffer is filled anyway
+//   vanishing  from FROM to UNTIL every call and every open fails; devices
+//              opened before it ends never work again
+// Captures hold samples of the level in "winmm.dll.answer". The log
+// "winmm.dll.log" gets "open", "vanished" and every "held:" misuse: a header
+// (or its buffer) prepared or queued while some device holds it.
+#define _WINMM_  // define the functions instead of importing them
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "tests/doubles/double_files.h"
+
+#define DOUBLE_EXPORT extern "C" __declspec(dllexport)
+
+namespace {
+
+enum class Mode { Well, Blocking, Refusing, Vanishing };
+
+constexpr int MaxDevices = 64;
+constexpr DWORD CaptureMs = 10;
+constexpr DWORD SlowCallMs = 3000;
+constexpr DWORD LateCompletionMs = 4000;
+
+struct Device {
+    bool Open;
+    bool Started;
+    DWORD OpenedAt;  // ms after the first open
+    DWORD_PTR Callback;
+    DWORD_PTR Instance;
+    WAVEHDR* Held;  // one queued header at a time: all the saver queues
+    LPSTR HeldData;
+    DWORD HeldSince;
+    DWORD LateAt;  // 0, or when a refused header is filled anyway
+};
+
+struct Driver {
+    bool Started;
+    Mode Behaviour;
+    DWORD From, Until;
+    DWORD Start;
+    bool VanishLogged;
+    Device Devices[MaxDevices];
+    CRITICAL_SECTION Lock;
+} Winmm;
+
+INIT_ONCE StartOnce = INIT_ONCE_STATIC_INIT;
+
+using WaveInProc = void(CALLBACK*)(HWAVEIN, UINT, DWORD_PTR, DWORD_PTR, DWORD_PTR);
+
+DWORD Now() {
+    return GetTickCount() - Winmm.Start;
+}
+
+bool InTrouble() {
+    const DWORD now = Now();
+    if (Winmm.Behaviour == Mode::Well || now < Winmm.From) return false;
+    return Winmm.Behaviour != Mode::Vanishing || now < Winmm.Until;
+}
+
+bool Vanished() {
+    return Winmm.Behaviour == Mode::Vanishing && InTrouble();
+}
+
+// A device that was open when its driver vanished is gone for good.
+bool Dead(const Device& device) {
+    return Winmm.Behaviour == Mode::Vanishing && Now() >= Winmm.From && device.OpenedAt < Winmm.Until;
+}
+
+HWAVEIN HandleOf(int index) {
+    return reinterpret_cast<HWAVEIN>(static_cast<UINT_PTR>(0x100 + index));
+}
+
+Device* DeviceOf(HWAVEIN handle) {
+    const UINT_PTR index = reinterpret_cast<UINT_PTR>(handle) - 0x100;
+    if (index >= MaxDevices || !Winmm.Devices[index].Open) return nullptr;
+    return &Winmm.Devices[index];
+}
+
+void LogVanished() {
+    if (Winmm.VanishLogged) return;
+    Winmm.VanishLogged = true;
+    AppendToLog("vanished");
+}
+
+void Complete(HWAVEIN handle, Device& device, DWORD level) {
+    WAVEHDR* header = device.Held;
+    const BYTE sample = static_cast<BYTE>(level > 127 ? 255 : 128 + level);
+    std::memset(header->lpData, sample, header->dwBufferLength);
+    header->dwBytesRecorded = header->dwBufferLength;
+    header->dwFlags = (header->dwFlags & ~WHDR_INQUEUE) | WHDR_DONE;
+    device.Held = nullptr;
+    device.HeldData = nullptr;
+    device.LateAt = 0;
+    reinterpret_cast<WaveInProc>(device.Callback)(handle, WIM_DATA, device.Instance,
+                                                  reinterpret_cast<DWORD_PTR>(header), 0);
+}
+
+bool CompletionDue(const Device& device) {
+    if (!device.Held || Dead(device)) return false;
+    if (device.LateAt != 0) return Now() >= device.LateAt;
+    return device.Started && !InTrouble() && Now() - device.HeldSince >= CaptureMs;
+}
+
+// The driver's own thread, as a sound system calls back from one of its own.
+// Callbacks come under the lock: the saver's makes no call back into here.
+DWORD WINAPI CompleteCaptures(LPVOID) {
+    for (;;) {
+        Sleep(2);
+        EnterCriticalSection(&Winmm.Lock);
+        for (int i = 0; i < MaxDevices; ++i)
+            if (Winmm.Devices[i].Open && CompletionDue(Winmm.Devices[i]))
+                Complete(HandleOf(i), Winmm.Devices[i], static_cast<DWORD>(ReadAnswer()));
+        LeaveCriticalSection(&Winmm.Lock);
+    }
+}
+
+void ReadBehaviour() {
+    char text[64] = "";
+    GetEnvironmentVariableA("BRASSWICK_WINMM", text, sizeof text);
+    char mode[16] = "";
+    unsigned from = 0, until = 0;
+    std::sscanf(text, "%15s %u %u", mode, &from, &until);
+    const std::string name = mode;
+    Winmm.Behaviour = name == "blocking"    ? Mode::Blocking
+                      : name == "refusing"  ? Mode::Refusing
+                      : name == "vanishing" ? Mode::Vanishing
+                                            : Mode::Well;
+    Winmm.From = from * 1000;
+    Winmm.Until = until * 1000;
+}
+
+BOOL CALLBACK StartDriver(PINIT_ONCE, PVOID, PVOID*) {
+    InitializeCriticalSection(&Winmm.Lock);
+    ReadBehaviour();
+    Winmm.Start = GetTickCount();
+    CloseHandle(CreateThread(nullptr, 0, CompleteCaptures, nullptr, 0, nullptr));
+    return TRUE;
+}
+
+void EnsureStarted() {
+    InitOnceExecuteOnce(&StartOnce, StartDriver, nullptr, nullptr);
+}
+
+// What a real driver would refuse: a header, or its buffer, that a device
+// still holds, handed out again.
+void CheckNotHeld(const char* call, const WAVEHDR* header) {
+    for (int i = 0; i < MaxDevices; ++i) {
+        const Device& device = Winmm.Devices[i];
+        if (device.Held == header || (device.Held && device.HeldData == header->lpData))
+            AppendToLog(std::string("held: ") + call + " of a header that device " + std::to_string(i) + " holds");
+    }
+}
+
+// The checks every call on a device starts with; NOERROR to go on.
+MMRESULT Usable(Device* device) {
+    if (device == nullptr) return MMSYSERR_INVALHANDLE;
+    if (Vanished() || Dead(*device)) {
+        LogVanished();
+        return MMSYSERR_NODRIVER;
+    }
+    return MMSYSERR_NOERROR;
+}
+
+// The driver's lock for one call; given a handle, also the device it names
+// and whether the call may go on (Code 0).
+struct Locked {
+    Device* Found = nullptr;
+    MMRESULT Code = MMSYSERR_NOERROR;
+    Locked() {
+        EnsureStarted();
+        EnterCriticalSection(&Winmm.Lock);
+    }
+    explicit Locked(HWAVEIN handle) : Locked() {
+        Found = DeviceOf(handle);
+        Code = Usable(Found);
+    }
+    ~Locked() { LeaveCriticalSection(&Winmm.Lock); }
+};
+
+// Outside the lock, as a driver's other calls go on meanwhile.
+void SlowCall() {
+    EnsureStarted();
+    if (Winmm.Behaviour == Mode::Blocking && InTrouble()) Sleep(SlowCallMs);
+}
+
+bool Refusing() { return Winmm.Behaviour == Mode::Refusing && InTrouble(); }
+
+}  // namespace
+
+DOUBLE_EXPORT MMRESULT WINAPI waveInOpen(LPHWAVEIN handle, UINT, LPCWAVEFORMATEX, DWORD_PTR callback,
+                                         DWORD_PTR instance, DWORD) {
+    SlowCall();
+    Locked lock;
+    if (Vanished()) {
+        LogVanished();
+        return MMSYSERR_NODRIVER;
+    }
+    for (int i = 0; i < MaxDevices; ++i) {
+        if (Winmm.Devices[i].Open) continue;
+        Winmm.Devices[i] = Device{true, false, Now(), callback, instance, nullptr, nullptr, 0, 0};
+        *handle = HandleOf(i);
+        AppendToLog("open " + std::to_string(i));
+        return MMSYSERR_NOERROR;
+    }
+    return MMSYSERR_ALLOCATED;
+}
+
+DOUBLE_EXPORT MMRESULT WINAPI waveInPrepareHeader(HWAVEIN handle, LPWAVEHDR header, UINT) {
+    Locked call(handle);
+    if (call.Code) return call.Code;
+    CheckNotHeld("prepare", header);
+    header->dwFlags |= WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+DOUBLE_EXPORT MMRESULT WINAPI waveInAddBuffer(HWAVEIN handle, LPWAVEHDR header, UINT) {
+    Locked call(handle);
+    if (call.Code) return call.Code;
+    Device* device = call.Found;
+    if (!(header->dwFlags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
+    CheckNotHeld("queue", header);
+    if (device->Held) return MMSYSERR_NOMEM;
+    header->dwFlags = (header->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+    device->Held = header;
+    device->HeldData = header->lpData;
+    device->HeldSince = Now();
+    return MMSYSERR_NOERROR;
+}
+
+DOUBLE_EXPORT MMRESULT WINAPI waveInStart(HWAVEIN handle) {
+    Locked call(handle);
+    if (call.Code) return call.Code;
+    Device* device = call.Found;
+    device->Started = true;
+    return MMSYSERR_NOERROR;
+}
+
+DOUBLE_EXPORT MMRESULT WINAPI waveInReset(HWAVEIN handle) {
+    SlowCall();
+    Locked call(handle);
+    if (call.Code == MMSYSERR_NOERROR && call.Found->Held && !Refusing()) Complete(handle, *call.Found, 0);
+    return call.Code;
+}
+
+DOUBLE_EXPORT MMRESULT WINAPI waveInUnprepareHeader(HWAVEIN handle, LPWAVEHDR header, UINT) {
+    Locked call(handle);
+    if (call.Code) return call.Code;
+    Device* device = call.Found;
+    if (device->Held == header) return WAVERR_STILLPLAYING;
+    header->dwFlags &= ~WHDR_PREPARED;
+    return MMSYSERR_NOERROR;
+}
+
+DOUBLE_EXPORT MMRESULT WINAPI waveInClose(HWAVEIN handle) {
+    SlowCall();
+    Locked call(handle);
+    if (call.Code) return call.Code;
+    Device* device = call.Found;
+    if (device->Held) {
+        if (!Refusing()) return WAVERR_STILLPLAYING;
+        if (device->LateAt == 0) device->LateAt = Now() + LateCompletionMs;
+        return MMSYSERR_NODRIVER;
+    }
+    device->Open = false;
+    return MMSYSERR_NOERROR;
+}
