@@ -52,8 +52,10 @@ int Ticks() {
         std::fprintf(stderr, "%s\n", message);
         return 1;
     }
-    const bool heard = StartListening();
+    StartListening();
     std::this_thread::sleep_for(std::chrono::seconds(2));  // past the stream's first samples
+    bool heard = false;
+    FirstStreamSettled(heard);
     LayOutMosaic(heard);
     Display* display = MosaicDisplay();
     const double tick = TimeRounds([&] {
