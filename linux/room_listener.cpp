@@ -47,8 +47,7 @@ struct ListenerState {
     bool Broken = false;     // the server ended the connection or the stream
     int64_t ProgressAt = 0;  // the last state change or samples of the current attempt
     int64_t RetryAt = 0;
-    uint8_t Tail[CaptureLength] = {};  // the most recent samples
-    uint32_t TailFill = 0;
+    SampleTail Tail;
 };
 
 ListenerState Listener;
@@ -58,32 +57,19 @@ void AnswerFirstStream(FirstStreamAnswer answer) {
     Listener.FirstStream.compare_exchange_strong(pending, answer);
 }
 
-// Keeps the last CaptureLength samples across fragments of any size.
-void KeepTail(const uint8_t* samples, size_t count) {
-    if (count >= CaptureLength) {
-        std::memcpy(Listener.Tail, samples + count - CaptureLength, CaptureLength);
-        Listener.TailFill = CaptureLength;
-        return;
-    }
-    const uint32_t kept = static_cast<uint32_t>(CaptureLength - count);
-    std::memmove(Listener.Tail, Listener.Tail + (CaptureLength - kept), kept);
-    std::memcpy(Listener.Tail + kept, samples, count);
-    Listener.TailFill = std::min<uint32_t>(CaptureLength, Listener.TailFill + static_cast<uint32_t>(count));
-}
-
 void OnSamples(pa_stream* stream, size_t, void*) {
     const void* data = nullptr;
     size_t count = 0;
     bool came = false;
     while (pa_stream_readable_size(stream) > 0 && pa_stream_peek(stream, &data, &count) == 0 && count > 0) {
         if (data) {  // null: a hole in the recording, nothing to hear
-            KeepTail(static_cast<const uint8_t*>(data), count);
+            KeepLatestSamples(Listener.Tail, static_cast<const uint8_t*>(data), count);
             came = true;
         }
         pa_stream_drop(stream);
     }
-    if (!came || Listener.TailFill < CaptureLength) return;
-    Listener.Level = MeasureSoundLevel(Listener.Tail, CaptureLength);
+    if (!came || Listener.Tail.Fill < CaptureLength) return;
+    Listener.Level = MeasureSoundLevel(Listener.Tail.Samples, CaptureLength);
     Listener.ProgressAt = MonotonicMilliseconds();
     Listener.LastSamplesAt = Listener.ProgressAt;
     Listener.Silenced = false;
@@ -140,7 +126,7 @@ void OnContextState(pa_context* context, void*) {
 
 void OpenRoomStream() {
     Listener.ProgressAt = MonotonicMilliseconds();
-    Listener.TailFill = 0;
+    Listener.Tail.Fill = 0;
     Listener.Context = pa_context_new(pa_mainloop_get_api(Listener.Loop), "Brasswick");
     if (!Listener.Context) {
         Listener.Broken = true;
@@ -200,6 +186,18 @@ void Listen() {
 }
 
 }  // namespace
+
+void KeepLatestSamples(SampleTail& tail, const uint8_t* samples, size_t count) {
+    if (count >= CaptureLength) {
+        std::memcpy(tail.Samples, samples + count - CaptureLength, CaptureLength);
+        tail.Fill = CaptureLength;
+        return;
+    }
+    const size_t kept = CaptureLength - count;
+    std::memmove(tail.Samples, tail.Samples + count, kept);
+    std::memcpy(tail.Samples + kept, samples, count);
+    tail.Fill = std::min<uint32_t>(CaptureLength, tail.Fill + static_cast<uint32_t>(count));
+}
 
 void StartListening() {
     Listener.Loop = pa_mainloop_new();
