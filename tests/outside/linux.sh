@@ -181,14 +181,19 @@ by_chance_at_six() {  # by_chance_at_six START_NS: changes from 5.5 to 6.5 s aft
     [ "$(grep -x '10[2-7]' <<<"$changes" | sort -u | wc -l)" -ge 3 ]
 }
 follows_room() {  # follows_room ID: at least ten tiles changed over 1.5 s, all to ID
-    local changes
-    changes=$(changes_over 1.5)
-    [ "$(grep -cx "$1" <<<"$changes")" -ge 10 ] && [ "$(grep -cvx "$1" <<<"$changes")" -eq 0 ]
+    LOOK_STARTED=$(date +%s%N)
+    LOOKED=$(changes_over 1.5)
+    [ "$(grep -cx "$1" <<<"$LOOKED")" -ge 10 ] && [ "$(grep -cvx "$1" <<<"$LOOKED")" -eq 0 ]
 }
 follows_room_again() {  # follows_room_again START_NS ID: within 15 s (each look takes 2 s or more)
-    wait_until 15 follows_room "$2" || return 1
-    note "seen following the room again $((($(date +%s%N) - $1) / 1000000)) ms after"
+    if wait_until 15 follows_room "$2"; then
+        note "following the room again in a look that began $((($LOOK_STARTED - $1) / 1000000)) ms after"
+    else
+        note "the last look: $(sort <<<"$LOOKED" | uniq -c | tr '\n' ' ')"
+        return 1
+    fi
 }
+
 play_tone
 start_brasswick "$room" -root -period 55
 wait_until 10 follows_room 108
@@ -196,9 +201,24 @@ stopped_at=$(date +%s%N)
 kill -STOP "$room_pid"
 by_chance_at_six "$stopped_at"
 heard_nothing=$?
+# One started now gets no answer from the server, and still ends at once.
+heard_one=$BRASSWICK
+start_brasswick "$room" -window -period 55
+sleep 0.5
+exited() { [ ! -e "/proc/$1" ] || [ "$(cut -d' ' -f3 "/proc/$1/stat" 2>/dev/null)" = Z ]; }
+signal_started=$(date +%s%N)
+kill -TERM "$BRASSWICK"
+wait_until 2 exited "$BRASSWICK" || kill -KILL "$BRASSWICK"  # a blocked signal would never end it
+signal_took=$((($(date +%s%N) - signal_started) / 1000000))
+wait "$BRASSWICK"
+signal_status=$?
+BRASSWICK=$heard_one
 continued_at=$(date +%s%N)
 kill -CONT "$room_pid"
 check "a stopped server: tiles by chance within 6 s" test "$heard_nothing" -eq 0
+note "started against it, SIGTERM: status $signal_status after $signal_took ms"
+check "started against a stopped server, SIGTERM ends it with 0 within a second" \
+    test "$signal_status" -eq 0 -a "$signal_took" -lt 1000
 check "continued, the loud room again" follows_room_again "$continued_at" 108
 end_brasswick
 
