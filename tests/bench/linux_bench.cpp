@@ -202,15 +202,19 @@ bool OpenProbeStreams() {
     return true;
 }
 
-// Pixels of the loudest face on rows 64 pixels apart: every row of tiles
-// crosses two of them, so a new loud tile adds to the count.
+// Pixels of the loudest face on rows 64 pixels apart and the last row: the
+// face of every tile crosses one of them, the cut ones at the edges too, so
+// a new loud tile adds to the count.
 long LoudPixelsOnScreen(Display* display) {
     const Window root = DefaultRootWindow(display);
     const int width = DisplayWidth(display, 0), height = DisplayHeight(display, 0);
     const Rgb face = TileFaces[TileFaceCount - 1].Face;
     const unsigned long loud = (face.R << 16) | (face.G << 8) | face.B;  // the 24-bit TrueColor of Xvfb
     long count = 0;
-    for (int y = 0; y < height; y += 64) {
+    std::vector<int> rows;
+    for (int y = 0; y < height - 1; y += 64) rows.push_back(y);
+    rows.push_back(height - 1);
+    for (int y : rows) {
         XImage* row = XGetImage(display, root, 0, y, width, 1, AllPlanes, ZPixmap);
         if (!row) continue;
         for (int x = 0; x < width; ++x) count += (XGetPixel(row, x, 0) & 0xFFFFFF) == loud;
