@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 #include "linux/hack_options.h"
+#include "linux/monotonic_clock.h"
 #include "linux/room_listener.h"
 #include "linux/x_mosaic.h"
 #include "mosaic/tick_period.h"
@@ -41,14 +41,8 @@ bool CatchEndingSignals() {
     return true;
 }
 
-int64_t NowMilliseconds() {
-    timespec now;
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
-}
-
-// No tile while a new stream has yet to deliver: a tile by chance would
-// misreport a room that is about to be heard.
+// No tile while a fresh stream has yet to deliver (for a few seconds at
+// most): a tile by chance would misreport a room that is about to be heard.
 bool NextTile(const HackOptions& options, TileImageId& id) {
     SoundLevel level = 0;
     switch (ListenToRoom(level)) {
@@ -64,19 +58,36 @@ bool NextTile(const HackOptions& options, TileImageId& id) {
     return true;
 }
 
+// The first stream's answer chooses the background, as a stream opened or
+// not at the start always did. Waiting for it still answers the ending
+// signals; a server that gives no answer in a second is taken as absent.
+constexpr int FirstStreamPatienceMilliseconds = 1000;
+constexpr int FirstStreamPollMilliseconds = 5;
+
+// False when an ending signal came first.
+bool AwaitFirstStream(bool& heard) {
+    const int64_t giveUpAt = MonotonicMilliseconds() + FirstStreamPatienceMilliseconds;
+    while (!FirstStreamSettled(heard)) {
+        if (MonotonicMilliseconds() >= giveUpAt) return true;
+        pollfd signalWait = {SignalPipe[0], POLLIN, 0};
+        if (poll(&signalWait, 1, FirstStreamPollMilliseconds) > 0) return false;
+    }
+    return true;
+}
+
 // Until a signal or our own window's closing. The deadline moves by whole
 // periods, so ticks keep their rhythm; after a long stall it starts afresh.
 void RunTicks(const HackOptions& options, bool heard) {
     const int64_t period = TickPeriodOf(options.Freq);
-    int64_t deadline = NowMilliseconds() + period;
+    int64_t deadline = MonotonicMilliseconds() + period;
     for (;;) {
         if (!HandleMosaicEvents(heard)) return;
-        const int64_t wait = deadline - NowMilliseconds();
+        const int64_t wait = deadline - MonotonicMilliseconds();
         if (wait <= 0) {
             TileImageId id;
             if (NextTile(options, id)) PaintNextTile(id);
             deadline += period;
-            if (deadline < NowMilliseconds()) deadline = NowMilliseconds() + period;
+            if (deadline < MonotonicMilliseconds()) deadline = MonotonicMilliseconds() + period;
             continue;
         }
         pollfd waits[2] = {{SignalPipe[0], POLLIN, 0}, {MosaicConnection(), POLLIN, 0}};
@@ -105,9 +116,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", message);
         return 1;
     }
-    const bool heard = !options.NoSound && StartListening();
-    LayOutMosaic(heard);
-    RunTicks(options, heard);
+    bool heard = false;
+    if (!options.NoSound) StartListening();
+    if (options.NoSound || AwaitFirstStream(heard)) {
+        LayOutMosaic(heard);
+        RunTicks(options, heard);
+    }
     const bool listenerEnded = StopListening();
     CloseMosaicView();
     if (!listenerEnded) {

@@ -1,23 +1,40 @@
-// The room's loudness from the default PulseAudio source, read on a thread
-// of its own so that drawing never waits on sound. The thread reconnects
-// while the server is gone.
+// The room's loudness from the default PulseAudio source, heard on a thread
+// of its own so that drawing never waits on sound. The thread opens the
+// stream, reconnects while the server is gone, and drops a stream that has
+// brought nothing for a while and opens another.
 #pragma once
+#include <cstddef>
+
 #include "sound/sound_level.h"
 
-// Opens the source here, then leaves the stream (or the retries) to the
-// thread. True when a stream could be opened.
-bool StartListening();
+// The latest CaptureLength samples of a recording that comes in fragments
+// of any size.
+struct SampleTail {
+    uint8_t Samples[CaptureLength] = {};
+    uint32_t Fill = 0;
+};
+void KeepLatestSamples(SampleTail& tail, const uint8_t* samples, size_t count);
+
+// No samples for this long: the room is deaf and the stream is replaced.
+constexpr int DeafAfterMilliseconds = 5000;
+
+// Starts the thread, which opens the first stream; returns at once.
+void StartListening();
+
+// True once the first attempt to open a stream has an answer, with whether a
+// stream opened.
+bool FirstStreamSettled(bool& opened);
 
 enum class RoomHearing {
     Heard,    // the level of the most recent samples
-    Waiting,  // a stream is open, its first samples have not come yet
-    Deaf,     // no stream: the server is gone or was never there
+    Waiting,  // a fresh stream is open, its first samples have not come yet
+    Deaf,     // no stream, or nothing heard for DeafAfterMilliseconds
 };
 RoomHearing ListenToRoom(SoundLevel& level);
 
-// Ends the thread and closes its stream, normally one short read later.
-// A server that holds a read back (a null sink can, for a second or two
-// after a stream starts) is not waited for beyond a few tens of
-// milliseconds: false, and the process must end at once without running
-// destructors; the system closes the stream with it.
+// Ends the thread and closes its stream. Nothing the thread does waits on
+// the server, but it is not waited for beyond a few tens of milliseconds
+// (a server started on demand can hold a connection attempt back): false,
+// and the process must end at once without running destructors; the system
+// closes the stream with it.
 bool StopListening();

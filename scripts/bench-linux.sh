@@ -4,10 +4,13 @@
 # copy, then the CPU time of `brasswick -root -period 55` beside a bare X
 # client with the same capture stream (the floor), both running at once
 # over --seconds N (default 60), and the program's resident memory after 1
-# minute and after --minutes M (default 10).
+# minute and after --minutes M (default 10). First, in a quiet room, sound
+# to picture at -period 55 and 300 over --onsets K loud onsets (default 7),
+# beside a minimal low-latency reader of the same source timed to the same
+# onsets.
 set -uo pipefail
 source "$(dirname "$0")/../tests/harness/script.sh"
-parse_options seconds=60 minutes=10 -- "$@"
+parse_options seconds=60 minutes=10 onsets=7 -- "$@"
 prepare_build native >/dev/null || exit 1
 work=$build/bench-linux
 rm -rf "$work"
@@ -15,6 +18,16 @@ mkdir -p "$work"
 start_display 1920x1080x24 || exit 1
 launch_sound_server "$work/room" || exit 1
 export PULSE_SERVER=$LAUNCHED_PULSE_SERVER
+for period in 55 300; do
+    in_background "$build/native/linux/brasswick" -root -period "$period"
+    saver=$BACKGROUND_PID
+    sleep 4  # past the first stream's first samples
+    echo "sound to picture at -period $period (load average $(cut -d' ' -f1-3 /proc/loadavg)):"
+    "$build/native/linux/linux_bench" latency "$onsets" "$period" | sed 's/^/  /'
+    kill -TERM $saver
+    wait $saver
+done
+
 sox -n -r 44100 -c 2 "$work/tone.wav" synth $((minutes * 60 + seconds + 60)) square 200 vol 0.9 tremolo 0.2 100 2>/dev/null
 play_into_room "$work/tone.wav"
 

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Linux program against a virtual display and sound servers of its own:
 # what -root paints for a loud and a quiet room and without a server, a
-# server restart, the tiles of a small window named by id, the ending
-# signals, a lost display, a bad option, and the .deb.
+# server restart, a stopped server, a source that delivers nothing, the
+# tiles of a small window named by id, the ending signals, a lost display,
+# a bad option, and the .deb.
 # linux.sh BRASSWICK X_WINDOW BUILD_DIR
 set -uo pipefail
 program=$1
@@ -163,6 +164,73 @@ note "back, quiet: $(sort <<<"$changes" | uniq -c | tr '\n' ' ')"
 check "with the server back, the quiet room again" \
     test "$(grep -cx 102 <<<"$changes")" -ge 10 -a "$(grep -cvx 102 <<<"$changes")" -eq 0
 check "and it still ends with 0" end_brasswick
+
+# A server that stops answering and a source that delivers nothing: tiles
+# by chance once nothing has come for 5 s, the room again after.
+changes_over() {  # changes_over SECONDS: images of the centres that changed meanwhile
+    shot "$work/over-a"
+    sleep "$1"
+    shot "$work/over-b"
+    changed_tiles "$work/over-a" "$work/over-b"
+}
+by_chance_at_six() {  # by_chance_at_six START_NS: changes from 5.5 to 6.5 s after START_NS are by chance
+    sleep "$(awk -v s="$1" -v now="$(date +%s%N)" 'BEGIN { w = 5.5 - (now - s) / 1e9; print (w > 0 ? w : 0) }')"
+    local changes
+    changes=$(changes_over 1)
+    note "5.5 to 6.5 s: $(sort <<<"$changes" | uniq -c | tr '\n' ' ')"
+    [ "$(grep -x '10[2-7]' <<<"$changes" | sort -u | wc -l)" -ge 3 ]
+}
+follows_room() {  # follows_room ID: at least ten tiles changed over 1.5 s, all to ID
+    LOOK_STARTED=$(date +%s%N)
+    LOOKED=$(changes_over 1.5)
+    [ "$(grep -cx "$1" <<<"$LOOKED")" -ge 10 ] && [ "$(grep -cvx "$1" <<<"$LOOKED")" -eq 0 ]
+}
+follows_room_again() {  # follows_room_again START_NS ID: within 15 s (each look takes 2 s or more)
+    if wait_until 15 follows_room "$2"; then
+        note "following the room again in a look that began $((($LOOK_STARTED - $1) / 1000000)) ms after"
+    else
+        note "the last look: $(sort <<<"$LOOKED" | uniq -c | tr '\n' ' ')"
+        return 1
+    fi
+}
+
+play_tone
+start_brasswick "$room" -root -period 55
+wait_until 10 follows_room 108
+stopped_at=$(date +%s%N)
+kill -STOP "$room_pid"
+by_chance_at_six "$stopped_at"
+heard_nothing=$?
+# One started now gets no answer from the server, and still ends at once.
+heard_one=$BRASSWICK
+start_brasswick "$room" -window -period 55
+sleep 0.5
+exited() { [ ! -e "/proc/$1" ] || [ "$(cut -d' ' -f3 "/proc/$1/stat" 2>/dev/null)" = Z ]; }
+signal_started=$(date +%s%N)
+kill -TERM "$BRASSWICK"
+wait_until 2 exited "$BRASSWICK" || kill -KILL "$BRASSWICK"  # a blocked signal would never end it
+signal_took=$((($(date +%s%N) - signal_started) / 1000000))
+wait "$BRASSWICK"
+signal_status=$?
+BRASSWICK=$heard_one
+continued_at=$(date +%s%N)
+kill -CONT "$room_pid"
+check "a stopped server: tiles by chance within 6 s" test "$heard_nothing" -eq 0
+note "started against it, SIGTERM: status $signal_status after $signal_took ms"
+check "started against a stopped server, SIGTERM ends it with 0 within a second" \
+    test "$signal_status" -eq 0 -a "$signal_took" -lt 1000
+check "continued, the loud room again" follows_room_again "$continued_at" 108
+end_brasswick
+
+PULSE_SERVER=$room pactl suspend-sink room 1
+started_at=$(date +%s%N)
+start_brasswick "$room" -root -period 55
+check "a source that delivers nothing: tiles by chance within 6 s" by_chance_at_six "$started_at"
+resumed_at=$(date +%s%N)
+PULSE_SERVER=$room pactl suspend-sink room 0
+check "delivering again, the loud room again" follows_room_again "$resumed_at" 108
+check "and it ends with 0" end_brasswick
+stop_tone
 
 # A 152 x 112 window by id: 16-pixel tiles at the grid's places (columns
 # from x = -12, rows from y = -16), black corners on a white background.
