@@ -23,7 +23,7 @@ for period in 55 300; do
     saver=$BACKGROUND_PID
     sleep 4  # past the first stream's first samples
     echo "sound to picture at -period $period (load average $(cut -d' ' -f1-3 /proc/loadavg)):"
-    "$build/native/linux/linux_bench" latency "$onsets" "$period" | sed 's/^/  /'
+    "$build/native/tests/linux_bench" latency "$onsets" "$period" | sed 's/^/  /'
     kill -TERM $saver
     wait $saver
 done

@@ -12,6 +12,9 @@
 // "winmm.dll.log" gets "open", "vanished" and every "held:" misuse: a header
 // (or its buffer) prepared or queued while some device holds it.
 #define _WINMM_  // define the functions instead of importing them
+// A test double may use what Wine has: InitOnceExecuteOnce came with Vista.
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600
 #include <windows.h>
 
 #include <mmsystem.h>
