@@ -17,8 +17,9 @@ HMODULE ThisModule() {
 
 std::string BesideDouble(const char* suffix) {
     char path[MAX_PATH];
-    DWORD length = GetModuleFileNameA(ThisModule(), path, MAX_PATH);
-    return std::string(path, length) + suffix;
+    const DWORD length = GetModuleFileNameA(ThisModule(), path, MAX_PATH);
+    const std::string folder(path, length);
+    return folder.substr(0, folder.find_last_of('\\') + 1) + DOUBLE_FILE_NAME + suffix;
 }
 
 void AppendToLog(const std::string& line) {

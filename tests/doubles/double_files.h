@@ -5,7 +5,8 @@
 
 #include <string>
 
-// Full path of the double's own file plus suffix, e.g. "...\PASSWORD.CPL.log".
+// The double's own file name as built, plus suffix, in its folder:
+// e.g. "...\PASSWORD.CPL.log".
 std::string BesideDouble(const char* suffix);
 
 // Appends one line (a newline is added) to the double's log.

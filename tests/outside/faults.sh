@@ -112,17 +112,20 @@ check "sound server appeared: a key ends it with 0" end_saver_with_key
 # (tests/doubles/winmm_dll.cpp) blocks for seconds in its calls, keeps a
 # buffer, or vanishes and comes back. It logs every header lent to a device
 # while another still held it.
-driver_log=$WINDOWS_TREE/bin/WINMM.DLL.log  # the name as Wine gives it
-driver_level=$WINDOWS_TREE/bin/WINMM.DLL.answer
+driver_log=$WINDOWS_TREE/bin/winmm.dll.log
+driver_level=$WINDOWS_TREE/bin/winmm.dll.answer
 start_with_driver() {  # start_with_driver "BEHAVIOUR FROM [UNTIL]"
     rm -f "$driver_log"
     start_saver_quietly BRASSWICK_WINMM="$1" WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winmm=n,b"
 }
-no_header_lent_twice() { ! grep -q '^held:' "$driver_log"; }
+# Both read the stand-in's log, so they fail when Wine loaded its own winmm.dll.
+driver_opened() { grep -q '^open' "$driver_log" 2>/dev/null; }
+no_header_lent_twice() { driver_opened && ! grep -q '^held:' "$driver_log"; }
 echo 24 >"$driver_level"
 write_saver_ini 55 2 4 8 16 32 64
 start_with_driver "blocking 3"
 sleep 8  # the capture given up, the recovery thread blocked in the driver
+check "driver blocking: the stand-in is the driver" driver_opened
 check "driver blocking: still painting" still_painting
 check "driver blocking: a key ends it with 0 within 3 s" end_saver_with_key 3
 start_with_driver "refusing 2"
