@@ -6,10 +6,8 @@
 #include <pulse/stream.h>
 #include <signal.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 #include "linux/monotonic_clock.h"
@@ -186,18 +184,6 @@ void Listen() {
 }
 
 }  // namespace
-
-void KeepLatestSamples(SampleTail& tail, const uint8_t* samples, size_t count) {
-    if (count >= CaptureLength) {
-        std::memcpy(tail.Samples, samples + count - CaptureLength, CaptureLength);
-        tail.Fill = CaptureLength;
-        return;
-    }
-    const size_t kept = CaptureLength - count;
-    std::memmove(tail.Samples, tail.Samples + count, kept);
-    std::memcpy(tail.Samples + kept, samples, count);
-    tail.Fill = std::min<uint32_t>(CaptureLength, tail.Fill + static_cast<uint32_t>(count));
-}
 
 void StartListening() {
     Listener.Loop = pa_mainloop_new();

@@ -3,17 +3,9 @@
 // stream, reconnects while the server is gone, and drops a stream that has
 // brought nothing for a while and opens another.
 #pragma once
-#include <cstddef>
 
+#include "linux/sample_tail.h"
 #include "sound/sound_level.h"
-
-// The latest CaptureLength samples of a recording that comes in fragments
-// of any size.
-struct SampleTail {
-    uint8_t Samples[CaptureLength] = {};
-    uint32_t Fill = 0;
-};
-void KeepLatestSamples(SampleTail& tail, const uint8_t* samples, size_t count);
 
 // No samples for this long: the room is deaf and the stream is replaced.
 constexpr int DeafAfterMilliseconds = 5000;
