@@ -37,8 +37,8 @@ bool WaitForMeterIdle(DWORD timeoutMs) {
 }
 
 // The saver opens the sound input once per process; the tests open it once
-// per window. A capture still in flight at destruction would leave its header
-// queued on the old device while the next window's open fills it anew.
+// per window. Each window's device is let finish its capture first, so that
+// no test starts while the last one's device still captures.
 void SaverWindowTest::TearDown() {
     WaitForMeterIdle(10000);
     if (window_ && IsWindow(window_)) DestroyWindow(window_);
