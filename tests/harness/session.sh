@@ -33,7 +33,7 @@ start_display() {
     local geometry=${1:-1920x1080x24}
     local number_file
     number_file=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp -noreset 3>"$number_file" >/dev/null 2>&1 &
     SESSION_PIDS+=($!)
     wait_until 10 test -s "$number_file" || { session_log "Xvfb did not start"; return 1; }
     export DISPLAY=":$(tr -d '\n' <"$number_file")"
