@@ -266,8 +266,7 @@ kill "$HOST_PID"
 own_window_resized() {
     start_brasswick "$room" -period 55 -no-sound
     own_window() { xdotool search --name '^Brasswick$' 2>/dev/null | head -1 | grep .; }
-    # Generous: on a loaded machine a wait of 5 s for the window once ran out.
-    wait_until 15 own_window >/dev/null || { note "no window titled Brasswick within 15 s"; return 1; }
+    wait_until 5 own_window >/dev/null || { note "no window titled Brasswick within 5 s"; return 1; }
     local window
     window=$(own_window)
     xdotool windowsize "$window" 152 112
