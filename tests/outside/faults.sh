@@ -100,6 +100,8 @@ check "sound server back: a key ends it with 0" end_saver_with_key
 
 # 2. No sound server at start; one appears later. No other driver may stand in.
 late_dir=$work/late-room
+# At 55 ms the tiles cover the whole screen within ten seconds, white and all.
+write_saver_ini 300 2 4 8 16 32 64
 start_saver_quietly PULSE_SERVER="unix:$late_dir/native" WINEDLLOVERRIDES="$(pulse_only_overrides)"
 white_background() { [ "$(pixel 1 1)" = "#FFFFFF" ] || [ "$(pixel 1900 1070)" = "#FFFFFF" ]; }
 check "sound server absent: white background" wait_until 10 white_background
