@@ -48,9 +48,21 @@ root_centres() {
 }
 count_of() { grep -cx -- "$1" || true; }
 
+# The display keeps what the last program drew on the root (it is started
+# not to reset between clients): a window over the whole screen, gone again,
+# leaves the root's own black.
+clear_root() {
+    rm -f "$work/cover"  # its id, once it is mapped, is the sign to end it
+    "$x_window" "$screen_width" 1080 >"$work/cover" &
+    local cover=$!
+    wait_until 5 test -s "$work/cover"
+    kill "$cover"
+    wait "$cover" 2>/dev/null
+}
 start_brasswick() {  # start_brasswick PULSE_SERVER ARGS...: sets BRASSWICK
     local server=$1
     shift
+    clear_root
     in_background env PULSE_SERVER="$server" "$program" "$@" >"$work/out" 2>"$work/err"
     BRASSWICK=$BACKGROUND_PID
 }
@@ -68,7 +80,9 @@ play_tone() {
     TONE=$BACKGROUND_PID
     sleep 0.5
 }
-stop_tone() { kill "$TONE" 2>/dev/null; wait "$TONE" 2>/dev/null; sleep 0.3; }
+# A stream opened 0.3 s after the player ended was once seen to hear the
+# tone for most of a second more: let the room fall quiet.
+stop_tone() { kill "$TONE" 2>/dev/null; wait "$TONE" 2>/dev/null; sleep 1.5; }
 
 # Only tiles of one image, on black, and enough of them.
 root_shows_only() {
