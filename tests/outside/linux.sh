@@ -80,9 +80,7 @@ play_tone() {
     TONE=$BACKGROUND_PID
     sleep 0.5
 }
-# A stream opened 0.3 s after the player ended was once seen to hear the
-# tone for most of a second more: let the room fall quiet.
-stop_tone() { kill "$TONE" 2>/dev/null; wait "$TONE" 2>/dev/null; sleep 1.5; }
+stop_tone() { kill "$TONE" 2>/dev/null; wait "$TONE" 2>/dev/null; sleep 0.3; }
 
 # Only tiles of one image, on black, and enough of them.
 root_shows_only() {
