@@ -146,9 +146,6 @@ screen_digest() {
     import -window root rgb:- 2>/dev/null | md5sum | cut -c1-16
 }
 
-# The tile faces' colours, quietest band first, as resources/artwork draws them.
-TileFaceColours="50,50,50 128,128,128 245,245,245 255,255,127 128,255,127 128,127,255 255,51,51"
-
 # tile_faces_shown IMAGE: "BANDS TILES", how many bands the picture shows a
 # whole tile face of, and how many whole faces (98 x 98 pixels of a 128-pixel
 # tile) it shows; a tile cut by the screen's edge does not count.

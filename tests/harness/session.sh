@@ -7,6 +7,9 @@ SESSION_AFTER_STOP=()  # functions to run once the session's processes have ende
 
 session_log() { echo "[harness] $*" >&2; }
 
+# The tile faces' colours, quietest band first, as resources/artwork draws them.
+TileFaceColours="50,50,50 128,128,128 245,245,245 255,255,127 128,255,127 128,127,255 255,51,51"
+
 # in_background COMMAND...: started, to be ended with the session; sets
 # BACKGROUND_PID.
 in_background() {

@@ -20,9 +20,10 @@ note() { echo "  $*" >&2; }
 start_display 1920x1080x24 || exit 1
 screen_width=1920
 
-# Tile faces by image, quietest first.
-declare -A face=([102]=50,50,50 [103]=128,128,128 [104]=245,245,245 [105]=255,255,127
-                 [106]=128,255,127 [107]=128,127,255 [108]=255,51,51)
+# Tile faces by image, 102 (quietest) to 108.
+declare -A face=()
+image=102
+for colour in $TileFaceColours; do face[$image]=$colour; image=$((image + 1)); done
 face_list=$(for id in "${!face[@]}"; do printf '%s %s ' "$id" "${face[$id]}"; done)
 face_id() {
     local id
