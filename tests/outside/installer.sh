@@ -31,7 +31,7 @@ finish() {
 work=$build/installer-test
 rm -rf "$work"
 mkdir -p "$work"
-if [ "$WINDOWS_BUILD" = windows ]; then
+if file -b "$system_folder_exe" | grep -q "Intel 80386"; then  # the 32-bit tree
     released=$build/release-test
     ls "$released"/dist/Brasswick-*-setup.exe >/dev/null 2>&1 || "$root/tests/outside/release.sh" >/dev/null ||
         { echo "installer: no release to install"; exit 1; }
