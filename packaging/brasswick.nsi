@@ -243,10 +243,12 @@ Var KeptWasSet
 !macro ForgetKeptSaver
   ${If} $Win9x == 0
     DeleteRegValue HKCU "${OWN_KEY}" "${PREVIOUS_SAVER}$Mode"
+    DeleteRegValue HKCU "${OWN_KEY}" "${PREVIOUS_SAVER}"
     DeleteRegKey /ifempty HKCU "${OWN_KEY}"
     DeleteRegKey /ifempty HKCU "Software\${PUBLISHER}"
   ${Else}
     DeleteRegValue HKLM "${OWN_KEY}" "${PREVIOUS_SAVER}$Mode"
+    DeleteRegValue HKLM "${OWN_KEY}" "${PREVIOUS_SAVER}"
     DeleteRegKey /ifempty HKLM "${OWN_KEY}"
     DeleteRegKey /ifempty HKLM "Software\${PUBLISHER}"
   ${EndIf}
@@ -380,8 +382,15 @@ Function CheckEarlierInstall
   ${EndIf}
   ${If} $0 == $INSTDIR
   ${AndIf} $0 != ""
-    ReadRegDWORD $MadeDir SHCTX "${UNINSTALL_KEY}" "MadeInstallFolder"
     ReadRegDWORD $MadeParent SHCTX "${UNINSTALL_KEY}" "MadeParentFolder"
+    ClearErrors
+    ReadRegDWORD $MadeDir SHCTX "${UNINSTALL_KEY}" "MadeInstallFolder"
+    ${If} ${Errors}   ; an install from before this was kept always made it
+      StrCpy $MadeDir 1
+      ${If} $Mode == AllUsers
+        StrCpy $MadeParent 1
+      ${EndIf}
+    ${EndIf}
     Return
   ${EndIf}
   ${If} ${FileExists} "$INSTDIR\uninstall.exe"
@@ -581,6 +590,9 @@ Section "Make it the current screen saver" SecCurrent
       StrCpy $0 $KeptBefore
     ${Else}
       !insertmacro ReadKeptSaver $OtherMode $1
+      ${If} ${Errors}   ; or where an install of one mode alone kept it
+        !insertmacro ReadKeptSaver "" $1
+      ${EndIf}
       ${IfNot} ${Errors}
         StrCpy $0 $1
       ${EndIf}
