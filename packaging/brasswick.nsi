@@ -36,6 +36,13 @@
 !else
   Unicode false
 !endif
+; The suffix of Win32 functions that take strings: the plain names are not
+; always the build's own (shell32's ShellExecuteEx is the ANSI one).
+!if ${NSIS_CHAR_SIZE} > 1
+  !define AW W
+!else
+  !define AW A
+!endif
 Name "Brasswick"
 OutFile "${OUTFILE}"
 ; Runs as the user, installer and uninstaller alike: a per-user install needs
@@ -136,21 +143,23 @@ Var KeptWasSet
 !macroend
 
 ; For all users the run needs an administrator: started as a user, it starts
-; itself again through UAC (ShellExecuteEx "runas", the mode on its command
-; line), waits for that run and ends with its code. Refused where that
-; cannot be done (the prompt declined, or Windows before Vista).
-!macro ElevateForAllUsers
+; itself again through UAC (ShellExecuteEx "runas"), with SWITCH before the
+; rest of its command line (/D= and _?= must come last), waits for that run
+; and ends with its code. Refused where that cannot be done (the prompt
+; declined, or Windows before Vista).
+!macro ElevateForAllUsers SWITCH
   ${If} $Mode == AllUsers
     !insertmacro IsAdministrator $0
     ${If} $0 != "Admin"
       ${GetParameters} $1
+      StrCpy $1 "${SWITCH} $1"
       ; SHELLEXECUTEINFO, padded as 64-bit Windows lays it out.
       !if ${NSIS_PTR_SIZE} > 4
-        System::Call '*(&l4, i 0x40, p $HWNDPARENT, t "runas", t "$EXEPATH", t "$1 /AllUsers", p 0, i 1, i 0, p, p, p, p, i, i 0, p, p) p .r2'
+        System::Call '*(&l4, i 0x40, p $HWNDPARENT, t "runas", t "$EXEPATH", t "$1", p 0, i 1, i 0, p, p, p, p, i, i 0, p, p) p .r2'
       !else
-        System::Call '*(&l4, i 0x40, p $HWNDPARENT, t "runas", t "$EXEPATH", t "$1 /AllUsers", p 0, i 1, p, p, p, p, i, p, p) p .r2'
+        System::Call '*(&l4, i 0x40, p $HWNDPARENT, t "runas", t "$EXEPATH", t "$1", p 0, i 1, p, p, p, p, i, p, p) p .r2'
       !endif
-      System::Call 'shell32::ShellExecuteEx(p r2) i .r3'
+      System::Call 'shell32::ShellExecuteEx${AW}(p r2) i .r3'
       ${If} $3 <> 0
         !if ${NSIS_PTR_SIZE} > 4
           System::Call '*$2(i, i, p, p, p, p, p, i, i, p, p, p, p, i, i, p, p .r4)'
@@ -177,7 +186,7 @@ Var KeptWasSet
 !macro FindSystemSaverFolder
   StrCpy $ScrDir $SYSDIR
   !if ${NSIS_PTR_SIZE} <= 4
-    System::Call 'kernel32::GetSystemWow64Directory(t .r0, i ${NSIS_MAX_STRLEN}) i .r1'
+    System::Call 'kernel32::GetSystemWow64Directory${AW}(t .r0, i ${NSIS_MAX_STRLEN}) i .r1'
     ${If} $1 != "error"
     ${AndIf} $1 <> 0
       StrCpy $ScrDir $0
@@ -263,7 +272,7 @@ Function IsBrasswickPath
   ${If} $R2 == "Brasswick.scr"
     StrCpy $R1 1
   ${Else}
-    System::Call 'kernel32::GetLongPathName(t R0, t .R2, i ${NSIS_MAX_STRLEN}) i .r9'
+    System::Call 'kernel32::GetLongPathName${AW}(t R0, t .R2, i ${NSIS_MAX_STRLEN}) i .r9'
     ${If} $9 != "error"
     ${AndIf} $9 <> 0
       ${GetFileName} "$R2" $R2
@@ -349,7 +358,7 @@ Function RequireProgramFilesFolder
     Return
   ${EndIf}
   ; ".." and "/" resolved, so that only the real folder is compared.
-  System::Call 'kernel32::GetFullPathName(t "$INSTDIR", i ${NSIS_MAX_STRLEN}, t .r0, i 0) i .r1'
+  System::Call 'kernel32::GetFullPathName${AW}(t "$INSTDIR", i ${NSIS_MAX_STRLEN}, t .r0, i 0) i .r1'
   ${If} $1 == "error"
   ${OrIf} $1 == 0
     StrCpy $0 $INSTDIR
@@ -393,6 +402,11 @@ Function CheckEarlierInstall
     ${EndIf}
     Return
   ${EndIf}
+  ; One install per mode: moved, the earlier one's files would be left behind.
+  ${If} $0 != ""
+  ${AndIf} ${FileExists} "$0\uninstall.exe"
+    !insertmacro Refuse "Brasswick is installed in $0 already: install it there again, or remove it first." ${ERROR_ALREADY_EXISTS}
+  ${EndIf}
   ${If} ${FileExists} "$INSTDIR\uninstall.exe"
     !insertmacro Refuse "$INSTDIR already holds an uninstall.exe of another program: choose another folder." ${ERROR_ALREADY_EXISTS}
   ${EndIf}
@@ -421,14 +435,19 @@ Function MakeInstallFolder
   ${EndIf}
   ${If} $Mode == AllUsers
   ${AndIf} $Win9x == 0
-    System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptor(t "D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;GRGX;;;BU)", i 1, *p .r1, p 0) i .r2'
+    System::Call 'advapi32::ConvertStringSecurityDescriptorToSecurityDescriptor${AW}(t "D:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;GRGX;;;BU)", i 1, *p .r1, p 0) i .r2'
     ${If} $2 == "error"
     ${OrIf} $2 == 0
       SetErrors
       Return
     ${EndIf}
-    System::Call '*(&l4, p r1, i 0) p .r3'
-    System::Call 'kernel32::CreateDirectory(t "$INSTDIR", p r3) i .r2'
+    ; SECURITY_ATTRIBUTES, padded as 64-bit Windows lays it out.
+    !if ${NSIS_PTR_SIZE} > 4
+      System::Call '*(&l4, i 0, p r1, i 0, i 0) p .r3'
+    !else
+      System::Call '*(&l4, p r1, i 0) p .r3'
+    !endif
+    System::Call 'kernel32::CreateDirectory${AW}(t "$INSTDIR", p r3) i .r2'
     System::Free $3
     System::Call 'kernel32::LocalFree(p r1)'
     ${If} $2 == 0
@@ -632,7 +651,7 @@ Function .onInit
     ${EndIf}
   ${EndIf}
   !insertmacro SettleMode
-  !insertmacro ElevateForAllUsers
+  !insertmacro ElevateForAllUsers /AllUsers
   Call SetModeFolders
   Call RequireProgramFilesFolder
   Call CheckEarlierInstall
@@ -666,7 +685,7 @@ Function un.onInit
     ${EndIf}
   ${EndIf}
   !insertmacro SettleMode
-  !insertmacro ElevateForAllUsers
+  !insertmacro ElevateForAllUsers ""
   ${If} $Mode == AllUsers
     SetShellVarContext all
     !insertmacro FindSystemSaverFolder
@@ -714,6 +733,10 @@ Section "Uninstall"
       StrCpy $2 ""
     ${EndIf}
     !insertmacro WriteCurrentSaver $2
+    ${If} ${Errors}
+      DetailPrint "Could not give back the screen saver $2."
+      SetErrorLevel ${ERROR_ACCESS_DENIED}
+    ${EndIf}
   ${EndIf}
   !insertmacro ForgetKeptSaver
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The installer, run silently in the test prefix for all users and for the
 # current user: one that cannot write the file, one given a folder that users
-# can write and one given a folder that is not its own end non-zero and leave
-# nothing; the installed saver runs; the uninstaller that the entry names
+# can write and one given a folder that is not its own (or another than the
+# earlier install's) end non-zero and leave nothing; the installed saver runs; the uninstaller that the entry names
 # removes all of it but the settings file and gives back the screen saver
 # that was current before, unless the user has chosen another since, through
 # upgrades, both modes at once and an uninstaller run by hand; a failed
@@ -251,11 +251,14 @@ check "and the install for all users stays whole" all_users_whole
 check "which its own uninstaller then removes" uninstall "$all_users_key" "$all_users_folder"
 check "giving back the saver the user had" saver_is "$previous"
 
-# 6. An upgrade while the saver runs cannot replace the file: it fails, and
-# the earlier install is as it was.
+# 6. An upgrade while the saver runs cannot replace the file, and one into
+# another folder would leave the earlier files behind: both fail, and the
+# earlier install is as it was.
 install /CurrentUser
 entry_values() { reg query "$current_user_key" | tr -d '\r' | sort; }
 entry_values >"$work/entry-before"
+moved_refused() { fails install /CurrentUser '/D=C:\Brasswick' && [ ! -e "$outside" ]; }
+check "an install for the user into another folder than the earlier one's is refused" moved_refused
 in_background wine "$user_folder/Brasswick.scr" /s >/dev/null 2>&1
 SAVER_PID=$BACKGROUND_PID
 wait_until 60 window_shown
