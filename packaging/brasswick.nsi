@@ -80,6 +80,8 @@ Var ScrFile
 Var HadEntry   ; an earlier install of this mode: a failed run leaves it whole
 Var MadeDir    ; the install folder, made by this install (kept in the entry)
 Var MadeParent ; the folder that holds it, likewise
+Var RunMadeDir ; the same, made by this run
+Var RunMadeParent
 Var ScrExisted ; an earlier Brasswick.scr, copied aside until the run succeeds
 Var WroteScr
 Var WroteUninstaller
@@ -421,6 +423,7 @@ FunctionEnd
 ; users it gets a protected ACL of its own: administrators and the system may
 ; change it, users only read it, whatever the parent lets them do.
 Function MakeInstallFolder
+  ClearErrors
   ${If} ${FileExists} "$INSTDIR\*.*"
     Return
   ${EndIf}
@@ -432,6 +435,7 @@ Function MakeInstallFolder
       Return
     ${EndIf}
     StrCpy $MadeParent 1
+    StrCpy $RunMadeParent 1
   ${EndIf}
   ${If} $Mode == AllUsers
   ${AndIf} $Win9x == 0
@@ -462,16 +466,17 @@ Function MakeInstallFolder
     ${EndIf}
   ${EndIf}
   StrCpy $MadeDir 1
+  StrCpy $RunMadeDir 1
   ClearErrors
 FunctionEnd
 
-; Removes what the entry says the install made: its folder, and the one
-; that holds it, each only when empty.
-!macro RemoveInstallFolders
-  ${If} $MadeDir == 1
+; Removes the install folder and the one that holds it, each only when
+; MADE_DIR and MADE_PARENT say that it was made, and only when empty.
+!macro RemoveInstallFolders MADE_DIR MADE_PARENT
+  ${If} ${MADE_DIR} == 1
     RMDir "$INSTDIR"
   ${EndIf}
-  ${If} $MadeParent == 1
+  ${If} ${MADE_PARENT} == 1
     ${GetParent} "$INSTDIR" $0
     RMDir "$0"
   ${EndIf}
@@ -506,7 +511,7 @@ Function UndoInstall
   ${If} $HadEntry != 1
     DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   ${EndIf}
-  !insertmacro RemoveInstallFolders
+  !insertmacro RemoveInstallFolders $RunMadeDir $RunMadeParent
 FunctionEnd
 
 !macro FailInstall MESSAGE CODE
@@ -746,7 +751,7 @@ Section "Uninstall"
   ${If} $0 == $INSTDIR
     ReadRegDWORD $MadeDir SHCTX "${UNINSTALL_KEY}" "MadeInstallFolder"
     ReadRegDWORD $MadeParent SHCTX "${UNINSTALL_KEY}" "MadeParentFolder"
-    !insertmacro RemoveInstallFolders
+    !insertmacro RemoveInstallFolders $MadeDir $MadeParent
     ; Last, so that the entry stays for as long as anything is left to remove.
     DeleteRegKey SHCTX "${UNINSTALL_KEY}"
   ${EndIf}
