@@ -32,6 +32,22 @@ void OnCreate(HWND window) {
     ShuffleVisitOrder(SaverMosaic.Grid, SaverMosaic.Order);
     MMRESULT code;
     SaverMosaic.SoundAvailable = OpenSoundMeter("", FirstOpenWaitMs, &code);
+    // A late input starts on black and is decided by its answer.
+    SaverMosaic.InputAnswerPending = code == OpenAnswerLate;
+    if (SaverMosaic.InputAnswerPending) SaverMosaic.SoundAvailable = 1;
+}
+
+// The late answer: an input found absent after all turns the saver to the
+// no-input case, random tiles on white.
+void FollowLateInputAnswer(HWND window) {
+    if (!SaverMosaic.InputAnswerPending) return;
+    SoundMeterReport report;
+    ReadSoundMeterReport(&report);
+    if (report.OpenAnswer == MeterState::Opening) return;
+    SaverMosaic.InputAnswerPending = false;
+    if (report.OpenAnswer == MeterState::Listening) return;
+    SaverMosaic.SoundAvailable = 0;
+    InvalidateRect(window, nullptr, TRUE);
 }
 
 void OnDestroy(HWND window) {
@@ -63,6 +79,7 @@ void PaintTile(HDC dc, HDC memory, HBITMAP tile) {
 
 // One tile, and everything made for it released before the tick ends.
 void OnTick(HWND window) {
+    FollowLateInputAnswer(window);
     HDC dc = GetDC(window);
     HDC memory = CreateCompatibleDC(dc);
     const TileImageId id = SaverMosaic.SoundAvailable ? ChooseTileByLevel() : RandomTileImage();
