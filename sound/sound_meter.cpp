@@ -384,6 +384,7 @@ bool WaitForAnswer(LONG generation, DWORD waitMs) {
 
 int OpenSoundMeter(const char* inputName, DWORD waitMs, MMRESULT* code) {
     MakeMeterOnce();
+    SoundMeter.LastLevel.store(0, std::memory_order_relaxed);
     const LONG generation = PostWish(true, inputName);
     if (!StartMeterThread()) {
         *code = MMSYSERR_NOMEM;
@@ -401,6 +402,9 @@ int StartLevelCapture(int32_t* level, MMRESULT* code) {
     *code = MMSYSERR_NOERROR;
     const int32_t last = SoundMeter.LastLevel.load(std::memory_order_relaxed);
     *level = last < 0 ? 0 : last;
+    // Until an open's first answer the room counts as quiet, as until its
+    // first capture. (The wish is this thread's own to read.)
+    if (SoundMeter.Wish.Open && !Answered(SoundMeter.Wish.Generation)) return 1;
     const MeterState phase = Phase();
     if (phase != MeterState::Listening && phase != MeterState::Capturing) {
         *code = NoInputCode;

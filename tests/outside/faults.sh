@@ -210,7 +210,7 @@ start_saver BRASSWICK_WINMM="slow-vanishing 0 60" \
     WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winmm=n,b" >/dev/null 2>&1
 saver_window_shown() { xdotool search --onlyvisible --name '^Screen Saver$' >/dev/null 2>&1; }
 check "input answering late: the window shows before the answer" \
-    eval 'wait_until 15 saver_window_shown && ! grep -q "^vanished" "$driver_log"'
+    eval 'wait_until 15 saver_window_shown && ! grep -qs "^vanished" "$driver_log"'
 check "input answering late and absent: then white" wait_until 10 white_background
 check "input answering late and absent: a key ends it with 0" end_saver_with_key
 rm -f "$driver_log" "$driver_level"
