@@ -14,6 +14,7 @@ struct SettingKey {
     const char* Name;
     const char* Default;
     char* Text;
+    bool OutWhenEmpty;  // an empty text is the default: the key is taken out
 };
 
 // The order in which the file is read.
@@ -25,6 +26,8 @@ const SettingKey ReadOrder[] = {
     {"THRES1", DefaultThresholdTexts[1], SaverSettings.Thresholds[1]},
     {"THRES0", DefaultThresholdTexts[0], SaverSettings.Thresholds[0]},
     {"FREQ", DefaultFreqText, SaverSettings.Freq},
+    // Added later than the seven, so read and written after them.
+    {"INPUT", DefaultInputText, SaverSettings.Input},
 };
 
 // The order in which it is written, and so the order of a new file's lines.
@@ -36,6 +39,8 @@ const SettingKey WriteOrder[] = {
     {"THRES1", nullptr, SaverSettings.Thresholds[1]},
     {"FREQ", nullptr, SaverSettings.Freq},
     {"THRES0", nullptr, SaverSettings.Thresholds[0]},
+    // So a file that never had it keeps the seven keys alone.
+    {"INPUT", nullptr, SaverSettings.Input, true},
 };
 
 // Without a folder of our own there is no file: an empty path, which the
@@ -76,7 +81,8 @@ BOOL SaveSettings() {
     BOOL allWritten = TRUE;
     for (const SettingKey& key : WriteOrder) {
         // A failed write does not keep the others from being tried.
-        if (!WritePrivateProfileStringA(Section, key.Name, key.Text, SaverSettings.SettingsPath))
+        const char* value = key.OutWhenEmpty && key.Text[0] == '\0' ? nullptr : key.Text;
+        if (!WritePrivateProfileStringA(Section, key.Name, value, SaverSettings.SettingsPath))
             allWritten = FALSE;
     }
     return allWritten;
