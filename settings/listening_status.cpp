@@ -1,8 +1,33 @@
 #include "settings/listening_status.h"
 
-#include <cstdio>
-
 namespace {
+
+// Appends to a line, cut at its size: the program ships without the C
+// library's printf.
+struct Line {
+    char* Text;
+    int Size;
+    int Length;
+};
+
+Line& operator<<(Line& line, const char* part) {
+    while (*part && line.Length < line.Size - 1) line.Text[line.Length++] = *part++;
+    line.Text[line.Length] = '\0';
+    return line;
+}
+
+Line& operator<<(Line& line, uint32_t number) {
+    char digits[11];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + number % 10);
+        number /= 10;
+    } while (number != 0);
+    char reversed[11];
+    for (int i = 0; i < count; ++i) reversed[i] = digits[count - 1 - i];
+    reversed[count] = '\0';
+    return line << static_cast<const char*>(reversed);
+}
 
 // The platform's names of the codes an open gives, for people to look up.
 const char* CodeName(uint32_t code) {
@@ -26,33 +51,33 @@ const char* InputNameOf(const ListeningFacts& facts) {
 }  // namespace
 
 void DescribeListening(const ListeningFacts& facts, char (&text)[StatusTextSize]) {
+    Line line = {text, StatusTextSize, 0};
+    line << "";
     const char* name = InputNameOf(facts);
     switch (facts.Condition) {
     case MeterCondition::NotListening:
-        std::snprintf(text, sizeof text, "Not listening: the saver paints random tiles on white.");
+        line << "Not listening: the saver paints random tiles on white.";
         return;
     case MeterCondition::Opening:
-        std::snprintf(text, sizeof text, "Opening %s...", name);
+        line << "Opening " << name << "...";
         return;
     case MeterCondition::Failed:
         if (facts.DeviceCount == 0)
-            std::snprintf(text, sizeof text, "No recording device on this computer: the saver paints random tiles.");
+            line << "No recording device on this computer: the saver paints random tiles.";
         else
-            std::snprintf(text, sizeof text, "Could not open %s (%s, code %u): the saver paints random tiles.", name,
-                          CodeName(facts.OpenCode), static_cast<unsigned>(facts.OpenCode));
+            line << "Could not open " << name << " (" << CodeName(facts.OpenCode) << ", code " << facts.OpenCode
+                 << "): the saver paints random tiles.";
         return;
     case MeterCondition::Open:
         break;
     }
     if (facts.SilentMs >= SilenceNoticeMs)
-        std::snprintf(text, sizeof text,
-                      "Hearing only exact silence from %s for %u s: is the microphone muted or blocked?", name,
-                      static_cast<unsigned>(facts.SilentMs / 1000));
+        line << "Hearing only exact silence from " << name << " for " << facts.SilentMs / 1000
+             << " s: is the microphone muted or blocked?";
     else if (facts.NamedMissing)
-        std::snprintf(text, sizeof text, "%s is missing: listening to %s instead.", facts.Wanted,
-                      facts.Opened[0] != '\0' ? facts.Opened : "the default input");
+        line << facts.Wanted << " is missing: listening to " << name << " instead.";
     else
-        std::snprintf(text, sizeof text, "Listening to %s.", name);
+        line << "Listening to " << name << ".";
 }
 
 bool OffersPrivacyPage(const ListeningFacts& facts, uint32_t windowsMajorVersion) {

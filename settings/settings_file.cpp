@@ -14,7 +14,6 @@ struct SettingKey {
     const char* Name;
     const char* Default;
     char* Text;
-    bool OutWhenEmpty;  // an empty text is the default: the key is taken out
 };
 
 // The order in which the file is read.
@@ -39,8 +38,6 @@ const SettingKey WriteOrder[] = {
     {"THRES1", nullptr, SaverSettings.Thresholds[1]},
     {"FREQ", nullptr, SaverSettings.Freq},
     {"THRES0", nullptr, SaverSettings.Thresholds[0]},
-    // So a file that never had it keeps the seven keys alone.
-    {"INPUT", nullptr, SaverSettings.Input, true},
 };
 
 // Without a folder of our own there is no file: an empty path, which the
@@ -81,9 +78,12 @@ BOOL SaveSettings() {
     BOOL allWritten = TRUE;
     for (const SettingKey& key : WriteOrder) {
         // A failed write does not keep the others from being tried.
-        const char* value = key.OutWhenEmpty && key.Text[0] == '\0' ? nullptr : key.Text;
-        if (!WritePrivateProfileStringA(Section, key.Name, value, SaverSettings.SettingsPath))
+        if (!WritePrivateProfileStringA(Section, key.Name, key.Text, SaverSettings.SettingsPath))
             allWritten = FALSE;
     }
+    // The default input is no key at all, so a file that never had one keeps
+    // the seven keys alone.
+    const char* input = SaverSettings.Input[0] != '\0' ? SaverSettings.Input : nullptr;
+    if (!WritePrivateProfileStringA(Section, "INPUT", input, SaverSettings.SettingsPath)) allWritten = FALSE;
     return allWritten;
 }
