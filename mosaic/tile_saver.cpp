@@ -13,6 +13,9 @@ SaverMosaicRecord SaverMosaic = {};
 
 namespace {
 
+// How long creation waits for the sound input's first answer.
+constexpr DWORD FirstOpenWaitMs = 500;
+
 SIZE ClientSize(HWND window) {
     RECT client = {};
     GetClientRect(window, &client);
@@ -28,7 +31,7 @@ void OnCreate(HWND window) {
     LayoutTileGrid(SaverMosaic.Grid, SaverMosaic.Order, size.cx, size.cy);
     ShuffleVisitOrder(SaverMosaic.Grid, SaverMosaic.Order);
     MMRESULT code;
-    SaverMosaic.SoundAvailable = OpenSoundMeter(&code);
+    SaverMosaic.SoundAvailable = OpenSoundMeter("", FirstOpenWaitMs, &code);
 }
 
 void OnDestroy(HWND window) {

@@ -1,5 +1,7 @@
 #include "sound/sound_meter.h"
 
+#include <mmddk.h>  // the wave mapper's messages
+
 #include <cstdarg>
 #include <cstdlib>
 #include <new>
@@ -40,9 +42,10 @@ SoundDevice* OpenDevice(MMRESULT* code) {
     device->Header.dwLoops = 1;
     // The record, not 0, is the instance value: the callback tells one device's completions from another's.
     *code =
-        waveInOpen(&device->Handle, WAVE_MAPPER, &SoundMeter.Format, reinterpret_cast<DWORD_PTR>(&CaptureDoneCallback),
+        waveInOpen(&device->Handle, SoundMeter.InputId, &SoundMeter.Format, reinterpret_cast<DWORD_PTR>(&CaptureDoneCallback),
                    reinterpret_cast<DWORD_PTR>(device), CALLBACK_FUNCTION);
     if (*code == MMSYSERR_NOERROR) return device;
+    SoundMeter.Report.LastOpenCode = *code;
     std::free(device);
     return nullptr;
 }
@@ -86,7 +89,7 @@ DWORD WINAPI RecoverDevice(LPVOID) {
     if (SoundMeter.Recovery.load(std::memory_order_acquire) == RecoveryStep::Releasing) {
         ReleaseDevice(SoundMeter.Released);
     } else {
-        SoundMeter.Opened = OpenDevice(&SoundMeter.OpenCode);
+        SoundMeter.Reopened = OpenDevice(&SoundMeter.OpenCode);
     }
     SoundMeter.Recovery.store(RecoveryStep::Done, std::memory_order_release);
     return 0;
@@ -122,12 +125,12 @@ bool RecoveryIdle() {
 void CollectRecovery() {
     if (SoundMeter.Recovery.load(std::memory_order_acquire) != RecoveryStep::Done) return;
     if (SoundMeter.Released == nullptr && SoundMeter.Device == nullptr) {
-        SoundMeter.Device = SoundMeter.Opened;
+        SoundMeter.Device = SoundMeter.Reopened;
         if (SoundMeter.Device == nullptr) SoundMeter.LastRetryAt = GetTickCount();
-    } else if (SoundMeter.Opened != nullptr) {
-        ReleaseOnItsOwnThread(SoundMeter.Opened);  // the meter was opened anew meanwhile
+    } else if (SoundMeter.Reopened != nullptr) {
+        ReleaseOnItsOwnThread(SoundMeter.Reopened);  // the meter was opened anew meanwhile
     }
-    SoundMeter.Released = SoundMeter.Opened = nullptr;
+    SoundMeter.Released = SoundMeter.Reopened = nullptr;
     SoundMeter.Recovery.store(RecoveryStep::Idle, std::memory_order_relaxed);
 }
 
@@ -156,16 +159,83 @@ bool Stalled() {
     return GetTickCount() - SoundMeter.QueuedAt >= SoundMeter.StallLimitMs;
 }
 
+void CopyName(char (&to)[32], const char* from) {
+    lstrcpynA(to, from, sizeof to);
+}
+
+// The name the driver gives a device number (WAVE_MAPPER included); "" when it gives none.
+void NameOfInput(UINT id, char (&name)[32]) {
+    WAVEINCAPSA caps = {};
+    CopyName(name, waveInGetDevCapsA(id, &caps, sizeof caps) == MMSYSERR_NOERROR ? caps.szPname : "");
+}
+
+// The device number of the input of that name, or the default input.
+UINT ResolveInput(const char* inputName, SoundMeterReport& report) {
+    report.InputCount = waveInGetNumDevs();
+    report.NamedInputMissing = false;
+    if (inputName == nullptr || inputName[0] == '\0') return WAVE_MAPPER;
+    for (UINT id = 0; id < report.InputCount; ++id) {
+        char name[32];
+        NameOfInput(id, name);
+        if (lstrcmpA(name, inputName) == 0) return id;
+    }
+    report.NamedInputMissing = true;
+    return WAVE_MAPPER;
+}
+
+// The device the default input stands for where the mapper says so, else
+// the mapper's own name.
+void NameOpenedInput(UINT id, SoundMeterReport& report) {
+    DWORD preferred = WAVE_MAPPER, flags = 0;
+    if (id == WAVE_MAPPER &&
+        waveInMessage(reinterpret_cast<HWAVEIN>(static_cast<UINT_PTR>(WAVE_MAPPER)), DRVM_MAPPER_PREFERRED_GET,
+                      reinterpret_cast<DWORD_PTR>(&preferred), reinterpret_cast<DWORD_PTR>(&flags)) == MMSYSERR_NOERROR &&
+        preferred < report.InputCount)
+        id = preferred;
+    NameOfInput(id, report.InputName);
+}
+
+MeterState CurrentState() {
+    if (!SoundMeter.Opened) return MeterState::Closed;
+    if (!RecoveryIdle() && SoundMeter.Recovery.load(std::memory_order_acquire) != RecoveryStep::Opening)
+        return MeterState::Releasing;
+    if (SoundMeter.Device == nullptr) return GaveUp() ? MeterState::GivenUp : MeterState::Absent;
+    return SoundMeter.Busy.load(std::memory_order_relaxed) != 0 ? MeterState::Capturing : MeterState::Listening;
+}
+
+// A completed capture that was not exact silence: the room was heard then.
+void NoteCompletedCapture() {
+    if (SoundMeter.CaptureSilent.load(std::memory_order_relaxed) == 0) SoundMeter.SoundHeardAt = GetTickCount();
+    SoundMeter.CaptureSilent.store(1, std::memory_order_relaxed);
+}
+
 }  // namespace
 
-int OpenSoundMeter(MMRESULT* code) {
+// Waits for nothing yet: the open runs on the caller's thread.
+int OpenSoundMeter(const char* inputName, DWORD, MMRESULT* code) {
     FillFormat(SoundMeter.Format);
     SoundMeter.Busy.store(0, std::memory_order_relaxed);
     SoundMeter.LastLevel.store(0, std::memory_order_relaxed);
+    SoundMeter.CaptureSilent.store(1, std::memory_order_relaxed);
     SoundMeter.Lost = false;
+    SoundMeter.Opened = true;
+    SoundMeter.Report = SoundMeterReport{};
+    SoundMeter.InputId = ResolveInput(inputName, SoundMeter.Report);
     SoundMeter.Device = OpenDevice(code);
-    if (SoundMeter.Device == nullptr) SoundMeter.LastRetryAt = GetTickCount();
-    return SoundMeter.Device != nullptr ? 1 : 0;
+    SoundMeter.SoundHeardAt = GetTickCount();
+    if (SoundMeter.Device == nullptr) {
+        SoundMeter.LastRetryAt = GetTickCount();
+        return 0;
+    }
+    NameOpenedInput(SoundMeter.InputId, SoundMeter.Report);
+    return 1;
+}
+
+void ReadSoundMeterReport(SoundMeterReport* report) {
+    *report = SoundMeter.Report;
+    report->State = CurrentState();
+    report->SilentForMs = SoundMeter.Opened ? GetTickCount() - SoundMeter.SoundHeardAt : 0;
+    if (report->State != MeterState::Listening && report->State != MeterState::Capturing) report->InputName[0] = '\0';
 }
 
 int StartLevelCapture(int32_t* level, MMRESULT* code) {
@@ -191,6 +261,7 @@ int StartLevelCapture(int32_t* level, MMRESULT* code) {
         if (RecoveryIdle() && RetryDue() && !GaveUp()) StartRecovery(RecoveryStep::Opening);
         return 0;
     }
+    NoteCompletedCapture();
     SoundDevice& device = *SoundMeter.Device;
     // Relaxed is enough: the platform's queue orders these before the callback.
     device.Holding.store(1, std::memory_order_relaxed);
@@ -211,16 +282,20 @@ void CALLBACK CaptureDoneCallback(HWAVEIN, UINT message, DWORD_PTR instance, DWO
     if (message != WIM_DATA || instance == 0) return;
     SoundDevice* device = reinterpret_cast<SoundDevice*>(instance);
     const SoundLevel level = MeasureSoundLevel(device->Buffer, device->Header.dwBufferLength);
+    const bool silent = IsExactSilence(device->Buffer, device->Header.dwBufferLength);
     LONG capture = device->Identity;
     device->Holding.store(0, std::memory_order_release);
-    if (SoundMeter.Busy.compare_exchange_strong(capture, 0, std::memory_order_release, std::memory_order_relaxed))
-        SoundMeter.LastLevel.store(level, std::memory_order_relaxed);
+    if (!SoundMeter.Busy.compare_exchange_strong(capture, 0, std::memory_order_release, std::memory_order_relaxed))
+        return;
+    SoundMeter.LastLevel.store(level, std::memory_order_relaxed);
+    SoundMeter.CaptureSilent.store(silent ? 1 : 0, std::memory_order_relaxed);
 }
 
 // The window's thread never waits for the driver here either.
 void CloseSoundMeter(MMRESULT* code) {
     SoundDevice* device = SoundMeter.Device;
     SoundMeter.Device = nullptr;
+    SoundMeter.Opened = false;
     SoundMeter.Busy.store(0, std::memory_order_relaxed);
     *code = device != nullptr ? MMSYSERR_NOERROR : MMSYSERR_INVALHANDLE;
     if (device != nullptr) ReleaseOnItsOwnThread(device);

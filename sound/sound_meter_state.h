@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "sound/sound_level.h"
+#include "sound/sound_meter.h"
 
 // After a failure the input is looked for again at most this often.
 constexpr DWORD RetryIntervalMs = 1000;
@@ -56,10 +57,16 @@ struct SoundMeterState {
     // the thread publishes Done with release.
     std::atomic<RecoveryStep> Recovery;
     SoundDevice* Released;  // the device the recovery thread lets go
-    SoundDevice* Opened;    // what its opening gave, null when it failed
+    SoundDevice* Reopened;  // what its opening gave, null when it failed
     MMRESULT OpenCode;
     std::atomic<LONG> AbandonedDevices;
     std::atomic<LONG> NextIdentity;
+    UINT InputId;  // the device number opened, or WAVE_MAPPER
+    bool Opened;   // open has been called and close not since
+    // Written by the callback with the level: the capture was exact silence.
+    std::atomic<LONG> CaptureSilent;
+    DWORD SoundHeardAt;  // GetTickCount at the last capture that was not exact silence
+    SoundMeterReport Report;
 };
 
 // The callback may take no lock, so neither may these.

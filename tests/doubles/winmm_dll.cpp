@@ -19,6 +19,8 @@
 
 #include <mmsystem.h>
 
+#include <mmddk.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -277,5 +279,28 @@ DOUBLE_EXPORT MMRESULT WINAPI waveInClose(HWAVEIN handle) {
         return MMSYSERR_NODRIVER;
     }
     device->Open = false;
+    return MMSYSERR_NOERROR;
+}
+
+// One recording device, which the default input stands for.
+constexpr char InputName[] = "Stand-in input";
+
+DOUBLE_EXPORT UINT WINAPI waveInGetNumDevs() {
+    return 1;
+}
+
+DOUBLE_EXPORT MMRESULT WINAPI waveInGetDevCapsA(UINT_PTR id, LPWAVEINCAPSA caps, UINT size) {
+    if (id != 0 && id != WAVE_MAPPER) return MMSYSERR_BADDEVICEID;
+    if (caps == nullptr || size < sizeof(WAVEINCAPSA)) return MMSYSERR_INVALPARAM;
+    *caps = WAVEINCAPSA{};
+    lstrcpynA(caps->szPname, id == 0 ? InputName : "Stand-in mapper", sizeof caps->szPname);
+    caps->wChannels = 1;
+    return MMSYSERR_NOERROR;
+}
+
+DOUBLE_EXPORT MMRESULT WINAPI waveInMessage(HWAVEIN, UINT message, DWORD_PTR first, DWORD_PTR second) {
+    if (message != DRVM_MAPPER_PREFERRED_GET || first == 0 || second == 0) return MMSYSERR_NOTSUPPORTED;
+    *reinterpret_cast<DWORD*>(first) = 0;
+    *reinterpret_cast<DWORD*>(second) = 0;
     return MMSYSERR_NOERROR;
 }

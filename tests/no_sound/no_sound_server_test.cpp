@@ -26,9 +26,15 @@ void ExpectClosedAndIdle() {
 
 TEST(NoSoundServer, OpenFailsTilesComeAtRandomAndCloseChangesNothing) {
     MMRESULT code = MMSYSERR_NOERROR;
-    EXPECT_EQ(OpenSoundMeter(&code), 0);
+    EXPECT_EQ(OpenSoundMeter("", 2000, &code), 0);
     EXPECT_NE(code, MMSYSERR_NOERROR);
     ExpectClosedAndIdle();
+    SoundMeterReport report;
+    ReadSoundMeterReport(&report);
+    EXPECT_EQ(report.State, MeterState::Absent);
+    EXPECT_EQ(report.LastOpenCode, code);
+    EXPECT_EQ(report.InputCount, 0u);
+    EXPECT_STREQ(report.InputName, "");
 
     // Asked for levels all the same, the meter fails every request anew
     // instead of settling on a level it never measured.

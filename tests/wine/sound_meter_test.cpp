@@ -53,7 +53,7 @@ bool WaitForLevelNear(SoundLevel target, SoundLevel tolerance) {
 
 void OpenMeter() {
     MMRESULT code = MMSYSERR_ERROR;
-    ASSERT_EQ(OpenSoundMeter(&code), 1) << "no sound input (the harness's sound room?), code " << code;
+    ASSERT_EQ(OpenSoundMeter("", CaptureTimeoutMs, &code), 1) << "no sound input (the harness's sound room?), code " << code;
     ASSERT_EQ(code, MMSYSERR_NOERROR);
 }
 
@@ -72,6 +72,12 @@ void CloseMeter() {
     EXPECT_EQ(code, MMSYSERR_NOERROR);
     EXPECT_EQ(SoundMeter.Device, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return Closed(device); }, CaptureTimeoutMs, BetweenPolls::Sleep));
+}
+
+SoundMeterReport Report() {
+    SoundMeterReport report;
+    ReadSoundMeterReport(&report);
+    return report;
 }
 
 void LoadDefaultThresholds() {
@@ -128,10 +134,14 @@ TEST(SoundMeter, ToneMeasuresItsAmplitudeAndChoosesItsBand) {
             heard += std::abs(level - c.Amplitude) <= tolerance;
         }
         EXPECT_GE(heard, 15) << "amplitude " << c.Amplitude;
+        EXPECT_LT(Report().SilentForMs, 1000u) << "amplitude " << c.Amplitude;
         StopTone(tone);
     }
     EXPECT_TRUE(WaitForLevelNear(0, 0));
     EXPECT_EQ(ChooseTileByLevel(), QuietestTile);
+    // The null sink's silence is exact: every sample 128.
+    EXPECT_TRUE(WaitUntil([] { return CaptureLevel() == 0 && Report().SilentForMs >= 500; }, ToneTimeoutMs,
+                          BetweenPolls::Sleep));
     CloseMeter();
 }
 
@@ -162,6 +172,33 @@ TEST(SoundMeter, RequestInFlightReturnsThePreviousLevelAndTracesLocking) {
     ASSERT_TRUE(WaitUntilIdle());
     EXPECT_EQ(SoundMeter.LastLevel.load(), 0);  // the silent room, measured by the capture in flight
     CloseMeter();
+}
+
+// The default input, an input by its driver's name, and a name no input has,
+// which falls back to the default and says so.
+TEST(SoundMeter, OpensTheNamedOrTheDefaultInputAndReportsWhichItOpened) {
+    WAVEINCAPSA first = {};
+    ASSERT_EQ(waveInGetDevCapsA(0, &first, sizeof first), MMSYSERR_NOERROR);
+    const struct {
+        const char* Asked;
+        bool Missing;
+    } cases[] = {{"", false}, {first.szPname, false}, {"No input of this name", true}};
+    for (const auto& c : cases) {
+        MMRESULT code = MMSYSERR_ERROR;
+        ASSERT_EQ(OpenSoundMeter(c.Asked, CaptureTimeoutMs, &code), 1) << c.Asked;
+        const SoundMeterReport report = Report();
+        EXPECT_EQ(report.State, MeterState::Listening) << c.Asked;
+        EXPECT_EQ(report.LastOpenCode, MMSYSERR_NOERROR) << c.Asked;
+        EXPECT_EQ(report.InputCount, waveInGetNumDevs());
+        EXPECT_EQ(report.NamedInputMissing, c.Missing) << c.Asked;
+        if (c.Asked[0] != '\0' && !c.Missing) {
+            EXPECT_STREQ(report.InputName, c.Asked);
+        } else {
+            EXPECT_NE(report.InputName[0], '\0') << c.Asked;
+        }
+        CloseMeter();
+        EXPECT_EQ(Report().State, MeterState::Closed);
+    }
 }
 
 // Only the completion of the capture in flight, on the device it was queued
