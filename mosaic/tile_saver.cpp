@@ -5,6 +5,7 @@
 
 #include "host/closing_rules.h"
 #include "mosaic/tick_period.h"
+#include "settings/input_choice.h"
 #include "settings/settings_file.h"
 #include "sound/sound_meter.h"
 #include "sound/tile_choice.h"
@@ -31,7 +32,9 @@ void OnCreate(HWND window) {
     LayoutTileGrid(SaverMosaic.Grid, SaverMosaic.Order, size.cx, size.cy);
     ShuffleVisitOrder(SaverMosaic.Grid, SaverMosaic.Order);
     MMRESULT code;
-    SaverMosaic.SoundAvailable = OpenSoundMeter("", FirstOpenWaitMs, &code);
+    // The chosen input; "none" chooses the case without one: random tiles on white.
+    SaverMosaic.SoundAvailable = InputKindOf(SaverSettings.Input) != InputKind::None &&
+                                 OpenSoundMeter(MeterInputName(SaverSettings.Input), FirstOpenWaitMs, &code);
 }
 
 void OnDestroy(HWND window) {

@@ -61,6 +61,9 @@ void DescribeListening(const ListeningFacts& facts, char (&text)[StatusTextSize]
     case MeterCondition::Opening:
         line << "Opening " << name << "...";
         return;
+    case MeterCondition::Lost:
+        line << "Lost " << name << ": looking for it again; the saver paints random tiles meanwhile.";
+        return;
     case MeterCondition::Failed:
         if (facts.DeviceCount == 0)
             line << "No recording device on this computer: the saver paints random tiles.";

@@ -9,6 +9,7 @@ enum class MeterCondition {
     Opening,       // no answer from the driver yet
     Open,
     Failed,        // the last open failed
+    Lost,          // the open input stopped working; it is looked for again
 };
 
 struct ListeningFacts {

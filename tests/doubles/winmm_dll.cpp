@@ -8,6 +8,8 @@
 //              4 s after the first refused close the buffer is filled anyway
 //   vanishing  from FROM to UNTIL every call and every open fails; devices
 //              opened before it ends never work again
+//   failing    from FROM on every open fails with MMSYSERR_ERROR (1), as
+//              Windows' microphone privacy setting makes it fail
 // Captures hold samples of the level in "winmm.dll.answer". The log
 // "winmm.dll.log" gets "open", "vanished" and every "held:" misuse: a header
 // (or its buffer) prepared or queued while some device holds it.
@@ -31,7 +33,7 @@
 
 namespace {
 
-enum class Mode { Well, Blocking, Refusing, Vanishing };
+enum class Mode { Well, Blocking, Refusing, Vanishing, Failing };
 
 constexpr int MaxDevices = 64;
 constexpr DWORD CaptureMs = 10;
@@ -141,6 +143,7 @@ void ReadBehaviour() {
     Winmm.Behaviour = name == "blocking"    ? Mode::Blocking
                       : name == "refusing"  ? Mode::Refusing
                       : name == "vanishing" ? Mode::Vanishing
+                      : name == "failing"   ? Mode::Failing
                                             : Mode::Well;
     Winmm.From = from * 1000;
     Winmm.Until = until * 1000;
@@ -212,6 +215,7 @@ DOUBLE_EXPORT MMRESULT WINAPI waveInOpen(LPHWAVEIN handle, UINT, LPCWAVEFORMATEX
         LogVanished();
         return MMSYSERR_NODRIVER;
     }
+    if (Winmm.Behaviour == Mode::Failing && InTrouble()) return MMSYSERR_ERROR;
     for (int i = 0; i < MaxDevices; ++i) {
         if (Winmm.Devices[i].Open) continue;
         Winmm.Devices[i] = Device{true, false, Now(), callback, instance, nullptr, nullptr, 0, 0};

@@ -82,6 +82,8 @@ TEST(DescribeListening, OneSentenceForEachCondition) {
         {{MeterCondition::Failed, 2, 0, false, "", "", 0},
          "No recording device on this computer: the saver paints random tiles.", true},
         {{MeterCondition::Opening, 0, 0, false, "Mic", "", 0}, "Opening Mic...", false},
+        {{MeterCondition::Lost, 0, 1, false, "", "", 0},
+         "Lost the default input: looking for it again; the saver paints random tiles meanwhile.", false},
         {{MeterCondition::NotListening, 0, 0, false, "", "", 0},
          "Not listening: the saver paints random tiles on white.", false},
     };
