@@ -33,8 +33,27 @@ void OnCreate(HWND window) {
     ShuffleVisitOrder(SaverMosaic.Grid, SaverMosaic.Order);
     MMRESULT code;
     // The chosen input; "none" chooses the case without one: random tiles on white.
-    SaverMosaic.SoundAvailable = InputKindOf(SaverSettings.Input) != InputKind::None &&
-                                 OpenSoundMeter(MeterInputName(SaverSettings.Input), FirstOpenWaitMs, &code);
+    if (InputKindOf(SaverSettings.Input) == InputKind::None) {
+        SaverMosaic.SoundAvailable = 0;
+        return;
+    }
+    SaverMosaic.SoundAvailable = OpenSoundMeter(MeterInputName(SaverSettings.Input), FirstOpenWaitMs, &code);
+    // A late input starts on black and is decided by its answer.
+    SaverMosaic.InputAnswerPending = code == OpenAnswerLate;
+    if (SaverMosaic.InputAnswerPending) SaverMosaic.SoundAvailable = 1;
+}
+
+// The late answer: an input found absent after all turns the saver to the
+// no-input case, random tiles on white.
+void FollowLateInputAnswer(HWND window) {
+    if (!SaverMosaic.InputAnswerPending) return;
+    SoundMeterReport report;
+    ReadSoundMeterReport(&report);
+    if (report.OpenAnswer == MeterState::Opening) return;
+    SaverMosaic.InputAnswerPending = false;
+    if (report.OpenAnswer == MeterState::Listening) return;
+    SaverMosaic.SoundAvailable = 0;
+    InvalidateRect(window, nullptr, TRUE);
 }
 
 void OnDestroy(HWND window) {
@@ -66,6 +85,7 @@ void PaintTile(HDC dc, HDC memory, HBITMAP tile) {
 
 // One tile, and everything made for it released before the tick ends.
 void OnTick(HWND window) {
+    FollowLateInputAnswer(window);
     HDC dc = GetDC(window);
     HDC memory = CreateCompatibleDC(dc);
     const TileImageId id = SaverMosaic.SoundAvailable ? ChooseTileByLevel() : RandomTileImage();

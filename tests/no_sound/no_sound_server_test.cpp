@@ -18,6 +18,7 @@
 #include "sound/sound_meter_state.h"
 #include "sound/tile_choice.h"
 #include "tests/shared/debug_output.h"
+#include "tests/shared/wait_until.h"
 #include "tests/wine/dialog_driver.h"
 
 namespace {
@@ -35,7 +36,7 @@ TEST(NoSoundServer, OpenFailsTilesComeAtRandomAndCloseChangesNothing) {
     ExpectClosedAndIdle();
     SoundMeterReport report;
     ReadSoundMeterReport(&report);
-    EXPECT_EQ(report.State, MeterState::Absent);
+    EXPECT_EQ(report.OpenAnswer, MeterState::Absent);
     EXPECT_EQ(report.LastOpenCode, code);
     EXPECT_EQ(report.InputCount, 0u);
     EXPECT_STREQ(report.InputName, "");
@@ -53,6 +54,7 @@ TEST(NoSoundServer, OpenFailsTilesComeAtRandomAndCloseChangesNothing) {
     code = MMSYSERR_NOERROR;
     CloseSoundMeter(&code);
     EXPECT_NE(code, MMSYSERR_NOERROR);
+    EXPECT_TRUE(WaitUntil([] { return SoundMeter.Phase.load() == MeterState::Closed; }, 5000, BetweenPolls::Sleep));
     ExpectClosedAndIdle();
 }
 
