@@ -201,11 +201,24 @@ std::string ChosenInput(HWND dialog) {
     return text;
 }
 
-// As a user's pick does: the selection, then its notification.
+std::string InputItems(HWND dialog) {
+    std::string items;
+    const LRESULT count = SendDlgItemMessageA(dialog, IDC_INPUT_LIST, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t text[256] = {};
+        SendDlgItemMessageW(dialog, IDC_INPUT_LIST, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        items += "'" + std::string(text, text + lstrlenW(text)) + "' ";
+    }
+    return items;
+}
+
+// As a user's pick does: the selection, then its notification. Wine hands
+// another process's list texts over as UTF-16 only.
 bool PickInput(HWND dialog, const std::string& name) {
     HWND list = GetDlgItem(dialog, IDC_INPUT_LIST);
+    const std::wstring wide(name.begin(), name.end());
     const LRESULT item =
-        SendMessageA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(name.c_str()));
+        SendMessageW(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(wide.c_str()));
     if (item == CB_ERR) return false;
     SendMessageA(list, CB_SETCURSEL, item, 0);
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_INPUT_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
@@ -274,7 +287,8 @@ TEST_F(RoomEndToEnd, ChoosingTheRoomsMonitorHearsTheToneThatTheDefaultInputDoesN
     AlternateTone(dialog, heardByDefault, quietByDefault);
     EXPECT_LT(heardByDefault.High, 8) << Describe(heardByDefault);
 
-    ASSERT_TRUE(WaitUntil([&] { return PickInput(dialog, "Monitor of room"); }, 10000)) << "no input Monitor of room";
+    ASSERT_TRUE(WaitUntil([&] { return PickInput(dialog, "Monitor of room"); }, 10000))
+        << "no input Monitor of room among " << InputItems(dialog);
     RoomSeen loud, silent;
     AlternateTone(dialog, loud, silent);
     EXPECT_GE(loud.High - silent.Low, 127 / 4) << "loud: " << Describe(loud) << "; quiet: " << Describe(silent);

@@ -108,7 +108,8 @@ bool RunUnixCommand(const std::string& command, DWORD timeoutMs) {
 }
 
 QuietDefaultInput::QuietDefaultInput()
-    : Made(RunUnixCommand("pactl load-module module-null-sink sink_name=quiet >/tmp/brasswick-quiet-module && "
+    : Made(RunUnixCommand("pactl load-module module-null-sink sink_name=quiet sink_properties=device.description=quiet "
+                          ">/tmp/brasswick-quiet-module && "
                           "pactl set-default-source quiet.monitor",
                           10000)) {
 }
