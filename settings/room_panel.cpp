@@ -43,10 +43,30 @@ DWORD WINAPI ListInputs(LPVOID dialog) {
 
 // False when no thread could list them.
 bool StartListingInputs(HWND dialog) {
-    HANDLE thread = CreateThread(nullptr, 0, ListInputs, dialog, 0, nullptr);
-    if (thread == nullptr) return false;
-    CloseHandle(thread);
-    return true;
+    DWORD threadId;  // Windows 9x refuses a null pointer here
+    RoomPanel.Lister = CreateThread(nullptr, 0, ListInputs, dialog, 0, &threadId);
+    return RoomPanel.Lister != nullptr;
+}
+
+// A process that ended while a thread was inside the sound system's first
+// connection was seen to abort in Wine's PulseAudio driver as it unloaded,
+// with an exit code other than the dialog's: a thread already talking to the
+// driver gets a moment to finish, never more than ExitGraceMs.
+constexpr DWORD ExitGraceMs = 500;
+
+void LetDriverCallsFinish() {
+    const DWORD start = GetTickCount();
+    if (RoomPanel.Lister != nullptr) {
+        WaitForSingleObject(RoomPanel.Lister, ExitGraceMs);
+        CloseHandle(RoomPanel.Lister);
+        RoomPanel.Lister = nullptr;
+    }
+    SoundMeterReport report = {};
+    for (;;) {
+        ReadSoundMeterReport(&report);
+        if (report.State != MeterState::Opening || GetTickCount() - start >= ExitGraceMs) return;
+        Sleep(10);
+    }
 }
 
 // Windows 10 and later report themselves truly only to RtlGetVersion: a
@@ -225,6 +245,8 @@ void DrawBandTile(const DRAWITEMSTRUCT* item) {
 
 void EndRoomPanel(HWND dialog) {
     KillTimer(dialog, LevelTimerId);
+    // The dialog is hidden by now: the user waits for none of this.
+    LetDriverCallsFinish();
     MMRESULT code;
     if (RoomPanel.Listening) CloseSoundMeter(&code);
     RoomPanel.Listening = false;

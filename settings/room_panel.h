@@ -31,6 +31,7 @@ struct RoomPanelRecord {
     HeldLevel Held;
     DWORD WindowsMajorVersion;
     char Shown[StatusTextSize];  // the sentence on screen
+    HANDLE Lister;               // the thread listing the inputs, until the dialog ends
 };
 
 extern RoomPanelRecord RoomPanel;
