@@ -25,6 +25,9 @@ struct HackOptions {
     DrawTarget Target;
     uint32_t Window;    // for GivenWindow
     bool NoSound;
+    // -input: "" the default source, "monitor" what the desktop plays (the
+    // default sink's monitor), else a source's name.
+    char Input[SettingTextSize];
     // The same texts the Windows settings file holds, so the band choice
     // and the period read them exactly as they read the file.
     char Freq[SettingTextSize];

@@ -6,6 +6,7 @@ SaverSettingsRecord SaverSettings = {};
 
 const char DefaultFreqText[] = "300";
 const char* const DefaultThresholdTexts[ThresholdCount] = {"2", "4", "8", "16", "32", "64"};
+const char DefaultInputText[] = "";
 
 int32_t SettingNumber(const char* text) {
     // strtoll saturates where atol would overflow; long long is 64 bits on

@@ -12,6 +12,7 @@ struct SaverSettingsRecord {
     char SettingsPath[SettingsPathSize];
     char Freq[SettingTextSize];                         // tick period, milliseconds
     char Thresholds[ThresholdCount][SettingTextSize];   // THRES0..THRES5, ascending
+    char Input[SettingTextSize];  // INPUT: "" the default input, "none", or an input's name
 };
 
 extern SaverSettingsRecord SaverSettings;
@@ -19,6 +20,7 @@ extern SaverSettingsRecord SaverSettings;
 // What a setting holds when nobody has set it.
 extern const char DefaultFreqText[];
 extern const char* const DefaultThresholdTexts[ThresholdCount];
+extern const char DefaultInputText[];
 
 // atol's reading of a setting text (leading blanks, a sign, then digits; 0
 // without digits), but a value beyond 32 bits stops at the nearest end
