@@ -8,7 +8,9 @@ void HearRoomLevel(RoomGainState& gain, SoundLevel level, uint32_t nowMs) {
         const uint32_t elapsed = nowMs - gain.HeardAtMs;
         gain.Peak *= std::exp2(-static_cast<double>(elapsed) / RoomPeakHalfLifeMs);
     }
-    if (level > gain.Peak) gain.Peak = level;
+    const SoundLevel held = level < gain.LastLevel ? level : gain.LastLevel;
+    if (held > gain.Peak) gain.Peak = held;
+    gain.LastLevel = level;
     gain.HeardAtMs = nowMs;
     gain.Heard = true;
 }
