@@ -1,5 +1,5 @@
 // Free of windows.h, so it builds and is tested natively.
-// The seven settings, held as the decimal texts that the INI file holds;
+// The settings, held as the decimal texts that the INI file holds;
 // their users parse them with atol where they need numbers, every time.
 #pragma once
 #include <cstdint>
@@ -12,6 +12,7 @@ struct SaverSettingsRecord {
     char SettingsPath[SettingsPathSize];
     char Freq[SettingTextSize];                         // tick period, milliseconds
     char Thresholds[ThresholdCount][SettingTextSize];   // THRES0..THRES5, ascending
+    char Auto[SettingTextSize];                         // "1": the gain follows the room
 };
 
 extern SaverSettingsRecord SaverSettings;
@@ -19,6 +20,9 @@ extern SaverSettingsRecord SaverSettings;
 // What a setting holds when nobody has set it.
 extern const char DefaultFreqText[];
 extern const char* const DefaultThresholdTexts[ThresholdCount];
+
+// AUTO: on only as "1"; absent, empty or anything else is off.
+bool RoomGainSwitchedOn(const SaverSettingsRecord& settings);
 
 // atol's reading of a setting text (leading blanks, a sign, then digits; 0
 // without digits), but a value beyond 32 bits stops at the nearest end
