@@ -25,6 +25,7 @@ struct HackOptions {
     DrawTarget Target;
     uint32_t Window;    // for GivenWindow
     bool NoSound;
+    bool Auto;          // the gain follows the room's loudness
     // The same texts the Windows settings file holds, so the band choice
     // and the period read them exactly as they read the file.
     char Freq[SettingTextSize];

@@ -17,6 +17,7 @@ TEST(ReadHackOptions, DefaultsToOwnWindowWithTheSettingsDefaults) {
     EXPECT_EQ(o.Verdict, OptionsVerdict::Run);
     EXPECT_EQ(o.Target, DrawTarget::OwnWindow);
     EXPECT_FALSE(o.NoSound);
+    EXPECT_FALSE(o.Auto);
     EXPECT_STREQ(o.Freq, "300");
     const char* thresholds[] = {"2", "4", "8", "16", "32", "64"};
     for (int k = 0; k < ThresholdCount; ++k) EXPECT_STREQ(o.Thresholds[k], thresholds[k]);
@@ -31,6 +32,7 @@ TEST(ReadHackOptions, TakesNumbersInRangeWithOneOrTwoDashes) {
     EXPECT_STREQ(o.Thresholds[5], "127");
     EXPECT_STREQ(o.Thresholds[1], "4");
     EXPECT_TRUE(o.NoSound);
+    EXPECT_TRUE(Read({"--auto"}).Auto);
     EXPECT_STREQ(Read({"--period", "3000"}).Freq, "3000");
 }
 
@@ -51,10 +53,10 @@ TEST(ReadHackOptions, RefusesWithOneLineNamingTheOptionAndItsRange) {
         {{"--thres2", "128"}, "brasswick: -thres2 128: the value must be a number from 0 to 127"},
         {{"-thres6", "1"},
          "brasswick: unknown option -thres6 (accepted: -period 55..3000, -thres0..-thres5 0..127, -no-sound, "
-         "-window, -root, -window-id ID, -help)"},
+         "-auto, -window, -root, -window-id ID, -help)"},
         {{"-root", "extra"},
          "brasswick: unknown option extra (accepted: -period 55..3000, -thres0..-thres5 0..127, -no-sound, "
-         "-window, -root, -window-id ID, -help)"},
+         "-auto, -window, -root, -window-id ID, -help)"},
         {{"-window-id", "0x"}, "brasswick: -window-id 0x: the value must be a window id, decimal or 0x hex"},
         {{"-window-id", "12z"}, "brasswick: -window-id 12z: the value must be a window id, decimal or 0x hex"},
         {{"-window-id", "12ab"}, "brasswick: -window-id 12ab: the value must be a window id, decimal or 0x hex"},
