@@ -1,5 +1,6 @@
 #include "sound/room_gain.h"
 
+#include <algorithm>
 #include <cmath>
 
 void HearRoomLevel(RoomGainState& gain, SoundLevel level, uint32_t nowMs) {
@@ -8,9 +9,10 @@ void HearRoomLevel(RoomGainState& gain, SoundLevel level, uint32_t nowMs) {
         const uint32_t elapsed = nowMs - gain.HeardAtMs;
         gain.Peak *= std::exp2(-static_cast<double>(elapsed) / RoomPeakHalfLifeMs);
     }
-    const SoundLevel held = level < gain.LastLevel ? level : gain.LastLevel;
+    const SoundLevel held = std::min({level, gain.Before[0], gain.Before[1]});
     if (held > gain.Peak) gain.Peak = held;
-    gain.LastLevel = level;
+    gain.Before[1] = gain.Before[0];
+    gain.Before[0] = level;
     gain.HeardAtMs = nowMs;
     gain.Heard = true;
 }

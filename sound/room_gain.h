@@ -19,15 +19,15 @@ constexpr uint32_t RoomPeakHalfLifeMs = 20000;
 
 struct RoomGainState {
     double Peak;           // the loudest recent level, decaying since
-    SoundLevel LastLevel;  // the level of the tick before
+    SoundLevel Before[2];  // the levels of the two ticks before, the latest first
     uint32_t HeardAtMs;    // when the last level was heard
     bool Heard;            // false until the first level
 };
 
 // Takes the level heard at nowMs, a millisecond clock that may wrap. A
-// louder level counts at its second tick in a row, so that one loud tick (a
-// click, a glitch of the sound input) does not turn the gain down for half
-// a minute; a quieter one counts only as the peak decays.
+// louder level counts at its third tick in a row, so that a loud tick or
+// two (a click, a glitch of the sound input) do not turn the gain down for
+// half a minute; a quieter one counts only as the peak decays.
 void HearRoomLevel(RoomGainState& gain, SoundLevel level, uint32_t nowMs);
 
 // How many times the gain raises a level: 1 to RoomGainMaximum, enough to

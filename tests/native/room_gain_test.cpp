@@ -28,17 +28,17 @@ struct GainRow {
 TEST(RoomGain, LevelSequencesGiveTheseBands) {
     const GainRow rows[] = {
         // The loudest moments reach the top band, the rest keep their order.
-        {"quiet music", 300, {1, 10, 10, 5, 8, 3, 10, 10, 2, 7}, "0365546615"},
+        {"quiet music", 300, {1, 10, 10, 10, 5, 8, 3, 10, 10, 10, 2, 7}, "033655466615"},
         // Louder than THRES5 from the first ticks: exactly the bands without the gain.
-        {"loud music", 300, {100, 100, 40, 127, 64, 55, 90, 41}, "66566565"},
+        {"loud music", 300, {100, 100, 100, 40, 127, 64, 55, 90, 41}, "666566565"},
         {"near silence", 300, {0, 2, 1, 0, 2, 2, 1, 0}, "01001100"},
-        // Raised at the second tick of the louder sound, not by one tick alone.
-        {"step up", 300, {1, 1, 2, 8, 8, 8, 4, 8}, "00136656"},
+        // Raised at the third tick of the louder sound, 600 ms after its first.
+        {"step up", 300, {1, 1, 2, 8, 8, 8, 8, 4, 8}, "001336656"},
         // 20 s after the loud moment the gain is 1.28, then 1.81, 2.56,
         // 3.62, 5.12 and 6.4 every 10 s: level 10 climbs back to the top band.
-        {"step down", 10000, {100, 100, 10, 10, 10, 10, 10, 10, 10}, "663344556"},
-        // One loud tick amid quiet music leaves the gain alone.
-        {"a click", 300, {10, 10, 120, 10, 10}, "36666"},
+        {"step down", 10000, {100, 100, 100, 10, 10, 10, 10, 10, 10, 10}, "6663344556"},
+        // Two loud ticks amid quiet music leave the gain alone.
+        {"a click", 300, {10, 10, 10, 120, 120, 10, 10}, "3366666"},
     };
     for (const GainRow& row : rows) {
         RoomGainState gain = {};
@@ -55,8 +55,7 @@ TEST(RoomGain, ComesBackWithItsHalfLifeWhateverTheTickAndAcrossTheClockWrap) {
     for (uint32_t tickMs : {40u, 400u, 2500u}) {
         RoomGainState gain = {};
         const uint32_t start = 0xFFFFFFFFu - 5000;
-        HearRoomLevel(gain, 128, start - tickMs);
-        HearRoomLevel(gain, 128, start);
+        for (uint32_t before : {2 * tickMs, tickMs, 0u}) HearRoomLevel(gain, 128, start - before);
         for (uint32_t t = tickMs; t <= 3 * RoomPeakHalfLifeMs; t += tickMs) {
             HearRoomLevel(gain, 2, start + t);
             if (t % RoomPeakHalfLifeMs == 0) {
@@ -75,7 +74,7 @@ TEST(RoomGain, KeepsItsPromisesOverRandomSequences) {
     for (int sequence = 0; sequence < 100; ++sequence) {
         RoomGainState gain = {};
         uint32_t now = random();
-        SoundLevel previous = 0, loudestHeld = 0;
+        SoundLevel before[2] = {0, 0}, loudestHeld = 0;
         const int scale = 1 + random() % 128;
         for (int tick = 0; tick < 200; ++tick) {
             now += 55 + random() % 2946;
@@ -95,14 +94,15 @@ TEST(RoomGain, KeepsItsPromisesOverRandomSequences) {
                 ASSERT_GE(band, previousBand) << "level " << l << " below a quieter one, sequence " << sequence;
                 previousBand = band;
             }
-            // A level held for two ticks, the loudest so held, paints a top
-            // band if it is an eighth of THRES5 or more.
-            const SoundLevel held = std::min(level, previous);
+            // A level held for three ticks, the loudest so held, paints a
+            // top band if it is an eighth of THRES5 or more.
+            const SoundLevel held = std::min({level, before[0], before[1]});
             if (held >= loudestHeld && held * RoomGainMaximum >= TopThreshold && held >= RoomNoiseFloor) {
                 ASSERT_GE(BandOf(GainedLevel(gain, held, TopThreshold)), 5) << "level " << held;
             }
             loudestHeld = std::max(loudestHeld, held);
-            previous = level;
+            before[1] = before[0];
+            before[0] = level;
         }
     }
 }
