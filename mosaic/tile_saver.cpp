@@ -5,6 +5,7 @@
 
 #include "host/closing_rules.h"
 #include "mosaic/tick_period.h"
+#include "mosaic/tile_cache.h"
 #include "settings/settings_file.h"
 #include "sound/sound_meter.h"
 #include "sound/tile_choice.h"
@@ -35,6 +36,7 @@ void OnDestroy(HWND window) {
     KillTimer(window, TileTimerId);
     MMRESULT code;
     CloseSoundMeter(&code);
+    ReleaseTileCache();
 }
 
 // Black while the room is heard, white when the tiles are chosen by chance.
@@ -49,28 +51,21 @@ void OnEraseBackground(HWND window) {
     SelectObject(dc, replaced);
 }
 
-void PaintTile(HDC dc, HDC memory, HBITMAP tile) {
+// A tile that could not be made leaves its cell as it was; the cursor moves
+// on all the same.
+void PaintTile(HDC dc, HDC tile) {
     TileSlot slot;
-    if (!NextTileSlot(SaverMosaic.Grid, SaverMosaic.Order, slot)) return;
-    HGDIOBJ replaced = SelectObject(memory, tile);
-    SetMapMode(memory, GetMapMode(dc));
-    BitBlt(dc, slot.X, slot.Y, SaverMosaic.Grid.TileWidth, SaverMosaic.Grid.TileHeight, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, replaced);
+    if (!NextTileSlot(SaverMosaic.Grid, SaverMosaic.Order, slot) || !tile) return;
+    SetMapMode(tile, GetMapMode(dc));
+    BitBlt(dc, slot.X, slot.Y, SaverMosaic.Grid.TileWidth, SaverMosaic.Grid.TileHeight, tile, 0, 0, SRCCOPY);
 }
 
-// One tile, and everything made for it released before the tick ends.
+// One tile, copied from the window's cache of scaled tiles.
 void OnTick(HWND window) {
     HDC dc = GetDC(window);
-    HDC memory = CreateCompatibleDC(dc);
     const TileImageId id = SaverMosaic.SoundAvailable ? ChooseTileByLevel() : RandomTileImage();
     HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
-    HBITMAP image = LoadBitmapA(module, MAKEINTRESOURCEA(id));
-    HBITMAP scaled = static_cast<HBITMAP>(
-        CopyImage(image, IMAGE_BITMAP, SaverMosaic.Grid.TileWidth, SaverMosaic.Grid.TileHeight, 0));
-    PaintTile(dc, memory, scaled);
-    DeleteObject(image);
-    DeleteObject(scaled);
-    DeleteDC(memory);
+    PaintTile(dc, CachedTile(dc, module, id, SaverMosaic.Grid.TileWidth));
     ReleaseDC(window, dc);
 }
 
