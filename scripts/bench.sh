@@ -109,7 +109,7 @@ bench_key() {
         echo "  run $run: ${line:-no figure}"
         [ -n "$line" ] && results+=("$line")
     done
-    rm -f "$bin/WINMM.DLL.log"
+    rm -f "$bin/winmm.dll.log" "$bin/winmm.dll.answer"
     [ ${#results[@]} -gt 0 ] || { status=1; return; }
     median() { printf '%s\n' "${results[@]}" | awk -v f="$1" '{ print $f }' | sort -n |
                    awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }

@@ -24,6 +24,18 @@ dpkg -s wine32:i386 >/dev/null 2>&1 || wine32_missing=1
 skip_wine32() {
     echo "32-bit Wine cannot be installed ($1): the Wine tests will run the 64-bit twin, build/windows64" >&2
 }
+apt_install() { DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"; }
+# Apart from the rest, so that its failure takes nothing else down.
+install_wine32() {
+    local log
+    log=$(mktemp)
+    if apt_install wine32:i386 >"$log" 2>&1; then
+        cat "$log" >&2
+    else
+        skip_wine32 "$(grep '^E: ' "$log" | tail -n 1 | cut -c4-)"
+    fi
+    rm -f "$log"
+}
 
 [ ${#missing[@]} -eq 0 ] && [ "$wine32_missing" -eq 0 ] && exit 0
 is_root() { [ "${BRASSWICK_AS_ROOT:-}" = 1 ] || [ "$(id -u)" -eq 0 ]; }
@@ -37,30 +49,27 @@ if ! is_root; then
     exit 1
 fi
 echo "Installing what is missing: ${missing[*]}$([ "$wine32_missing" -eq 0 ] || echo ' wine32:i386')" >&2
+# With only 32-bit Wine missing, the rest is not installed again, and the
+# indexes are updated only when the i386 ones were never asked for: each run
+# of the tests comes here.
+only_wine32=0
+[ ${#missing[@]} -gt 0 ] || only_wine32=1
+if [ "$only_wine32" -eq 0 ] || ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+    # A mirror in mid-sync serves one index at a wrong size for a while:
+    # retry, then go on with the indexes that came.
+    for attempt in 1 2 3; do
+        apt-get update -q >&2 && break
+        if [ "$attempt" -eq 3 ]; then
+            echo "The package indexes did not all update; going on with those that did." >&2
+        else
+            sleep "${BRASSWICK_APT_RETRY_PAUSE:-5}"
+        fi
+    done
+fi
 
-dpkg --add-architecture i386
-# A mirror in mid-sync serves one index at a wrong size for a while: retry,
-# then go on with the indexes that came.
-for attempt in 1 2 3; do
-    apt-get update -q >&2 && break
-    if [ "$attempt" -eq 3 ]; then
-        echo "The package indexes did not all update; going on with those that did." >&2
-    else
-        sleep "${BRASSWICK_APT_RETRY_PAUSE:-5}"
-    fi
-done
-
-apt_install() { DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$@"; }
-apt_install cmake g++ make libgtest-dev googletest clang libclang-rt-14-dev \
+[ "$only_wine32" -eq 1 ] || apt_install cmake g++ make libgtest-dev googletest clang libclang-rt-14-dev \
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 \
     xvfb xauth x11-utils imagemagick xdotool pulseaudio pulseaudio-utils sox fonts-ipafont-gothic file nsis zip \
     libx11-dev libpulse-dev pkg-config dpkg-dev >&2
-# Apart, so that its failure takes nothing else down.
-[ "$wine32_missing" -eq 1 ] || exit 0
-log=$(mktemp)
-if apt_install wine32:i386 >"$log" 2>&1; then
-    cat "$log" >&2
-else
-    skip_wine32 "$(grep '^E: ' "$log" | tail -n 1 | cut -c4-)"
-fi
-rm -f "$log"
+[ "$wine32_missing" -eq 0 ] || install_wine32

@@ -5,7 +5,8 @@
 #   Brasswick-<version>.zip        Brasswick.scr and README.txt
 #   brasswick_<version>_<arch>.deb the Linux program, from a native tree of
 #                                  its own (build/release-deb)
-#   SHA256SUMS                     all three, in the form sha256sum -c reads
+#   SHA256SUMS                     all three, in the form sha256sum -c reads;
+#                                  lines of other releases in it stay
 # Every time stamp inside comes from the commit's date (or SOURCE_DATE_EPOCH),
 # so the same commit gives the same bytes.
 set -euo pipefail
@@ -44,7 +45,7 @@ setup=Brasswick-$version-setup.exe
 archive=Brasswick-$version.zip
 # Only this release's own files are replaced: the folder may hold others.
 mkdir -p "$dist"
-rm -f "$dist/$setup" "$dist/$archive" "$dist"/brasswick_"$version"_*.deb "$dist/SHA256SUMS"
+rm -f "$dist/$setup" "$dist/$archive" "$dist"/brasswick_"$version"_*.deb
 makensis -V2 -DVERSION="$version" -DSCR="$stage/Brasswick.scr" -DOUTFILE="$dist/$setup" \
     "$root/packaging/brasswick.nsi"
 # -X: no owner or extra time fields; -D: no folder entries; names in this order.
@@ -61,7 +62,10 @@ cmake --build "$deb_build" --target brasswick brasswick_man_page -j "$(nproc)" >
 package=$(cd "$deb_build/package" && ls brasswick_"$version"_*.deb)
 cp "$deb_build/package/$package" "$dist/"
 
-(cd "$dist" && sha256sum "$setup" "$archive" "$package" >SHA256SUMS)
+# This release's lines replace its own earlier ones; the others stay.
+sums=$(cd "$dist" && sha256sum "$setup" "$archive" "$package")
+others=$(grep -v -F -e "  $setup" -e "  $archive" -e "  brasswick_${version}_" "$dist/SHA256SUMS" 2>/dev/null || true)
+printf '%s\n' "$others" "$sums" | grep . | sort -k2 >"$dist/SHA256SUMS"
 
 echo "Released $version into $dist:" >&2
-(cd "$dist" && cat SHA256SUMS) >&2
+echo "$sums" >&2

@@ -38,12 +38,18 @@ for name in $imports; do
 done
 # The processor the README names, a Pentium Pro: the MinGW runtime's start-up
 # code, built for it, has cmov, so no build of ours runs on a Pentium. Nothing
-# newer: no MMX, SSE or later instructions.
+# newer: no MMX, SSE or later instructions, whether on their own registers or
+# only on general registers and memory (BMI1/2, ADX, fxsave, ldmxcsr, fisttp,
+# sysenter, rdrand, xsave and their kin).
 mnemonics=$(i686-w64-mingw32-objdump -d --no-show-raw-insn "$scr" |
     awk -F'\t' '$1 ~ /^ *[0-9a-f]+:$/ && NF >= 2 {print $2}') || exit 1
 [ -n "$mnemonics" ] || fail "no instructions read from $scr"
-newer=$(grep -E '%[xyz]?mm[0-9]|^(emms|femms|[slm]fence|prefetch|clflush|movnti|popcnt|lzcnt|tzcnt|movbe|crc32|rdtscp|xgetbv)' \
-    <<<"$mnemonics" | sort -u | head -5)
+newer_registers='%[xyz]?mm[0-9]|%k[0-7]'
+newer_mnemonics='emms|femms|[slm]fence|prefetch|clflush|clwb|movnti|popcnt|lzcnt|tzcnt|movbe|crc32|rdtscp|xgetbv'
+newer_mnemonics+='|andn|bextr|blsi|blsmsk|blsr|bzhi|mulx|pdep|pext|rorx|sarx|shlx|shrx|adcx|adox'
+newer_mnemonics+='|fxsave|fxrstor|ldmxcsr|stmxcsr|fisttp|sysenter|sysexit|syscall|sysret|rdrand|rdseed'
+newer_mnemonics+='|xsave|xrstor|monitor|mwait|cmpxchg16b'
+newer=$(grep -E "$newer_registers|^($newer_mnemonics)" <<<"$mnemonics" | sort -u | head -5)
 [ -z "$newer" ] || fail "needs a processor newer than the Pentium Pro for: $newer"
 pentium_pro=$(grep -cE '^(cmov|fcmov|fu?comi)' <<<"$mnemonics")
 

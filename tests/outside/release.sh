@@ -18,6 +18,9 @@ finish() {
 }
 
 echo "not ours" >"$dist/notes.txt"
+# Another release shares SHA256SUMS.
+echo "an earlier release" >"$dist/Brasswick-0.0.1.zip"
+(cd "$dist" && sha256sum Brasswick-0.0.1.zip >SHA256SUMS)
 release() { "$root/scripts/release.sh" >"$work/release-$1.log" 2>&1 || { cat "$work/release-$1.log"; false; }; }
 check "release builds" release 1 || finish
 cp "$dist"/* "$root/build/release/stage/Brasswick.scr" "$work/first/"
@@ -32,6 +35,9 @@ check "the installer is the same bytes both times" same_bytes "$setup" "$dist"
 check "the Linux package is the same bytes both times" same_bytes "$(cd "$dist" && ls brasswick_*.deb)" "$dist"
 check "SHA256SUMS checks" bash -c "cd '$dist' && sha256sum --quiet -c SHA256SUMS"
 check "a file that is not the release's stays" grep -qx "not ours" "$dist/notes.txt"
+release_lines() { grep -c -e "  Brasswick-$version" -e "  brasswick_${version}_" "$dist/SHA256SUMS"; }
+check "SHA256SUMS keeps another release's line and this one's three, once each" \
+    eval 'grep -q "  Brasswick-0.0.1.zip$" "$dist/SHA256SUMS" && [ "$(release_lines)" = 3 ]' 
 check "the released Brasswick.scr is the one the other tests ran" \
     cmp -s "$work/first/Brasswick.scr" "$build/windows/bin/Brasswick.scr"
 finish
