@@ -131,7 +131,7 @@ void OpenRoomStream() {
         return;
     }
     pa_context_set_state_callback(Listener.Context, OnContextState, nullptr);
-    if (pa_context_connect(Listener.Context, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0) Listener.Broken = true;
+    if (pa_context_connect(Listener.Context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) Listener.Broken = true;
 }
 
 // Disconnecting only closes the socket: it never waits for the server.

@@ -14,6 +14,9 @@ SaverMosaicRecord SaverMosaic = {};
 
 namespace {
 
+// How long creation waits for the sound input's first answer.
+constexpr DWORD FirstOpenWaitMs = 500;
+
 SIZE ClientSize(HWND window) {
     RECT client = {};
     GetClientRect(window, &client);
@@ -29,7 +32,23 @@ void OnCreate(HWND window) {
     LayoutTileGrid(SaverMosaic.Grid, SaverMosaic.Order, size.cx, size.cy);
     ShuffleVisitOrder(SaverMosaic.Grid, SaverMosaic.Order);
     MMRESULT code;
-    SaverMosaic.SoundAvailable = OpenSoundMeter(&code);
+    SaverMosaic.SoundAvailable = OpenSoundMeter("", FirstOpenWaitMs, &code);
+    // A late input starts on black and is decided by its answer.
+    SaverMosaic.InputAnswerPending = code == OpenAnswerLate;
+    if (SaverMosaic.InputAnswerPending) SaverMosaic.SoundAvailable = 1;
+}
+
+// The late answer: an input found absent after all turns the saver to the
+// no-input case, random tiles on white.
+void FollowLateInputAnswer(HWND window) {
+    if (!SaverMosaic.InputAnswerPending) return;
+    SoundMeterReport report;
+    ReadSoundMeterReport(&report);
+    if (report.OpenAnswer == MeterState::Opening) return;
+    SaverMosaic.InputAnswerPending = false;
+    if (report.OpenAnswer == MeterState::Listening) return;
+    SaverMosaic.SoundAvailable = 0;
+    InvalidateRect(window, nullptr, TRUE);
 }
 
 void OnDestroy(HWND window) {
@@ -62,6 +81,7 @@ void PaintTile(HDC dc, HDC tile) {
 
 // One tile, copied from the window's cache of scaled tiles.
 void OnTick(HWND window) {
+    FollowLateInputAnswer(window);
     HDC dc = GetDC(window);
     const TileImageId id = SaverMosaic.SoundAvailable ? ChooseTileByLevel() : RandomTileImage();
     HINSTANCE module = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));

@@ -12,7 +12,8 @@ LRESULT CALLBACK TileSaverProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 struct SaverMosaicRecord {
     TileGrid Grid;
     VisitOrder Order;
-    int SoundAvailable;  // 1 when the sound input opened at creation
+    int SoundAvailable;  // 1 when the sound input opened at creation, or had not answered yet
+    bool InputAnswerPending;  // the input's first answer came too late for creation
 };
 
 extern SaverMosaicRecord SaverMosaic;

@@ -6,3 +6,9 @@ SoundLevel MeasureSoundLevel(const uint8_t* samples, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) sum += samples[i] >= 128 ? samples[i] - 128u : 128u - samples[i];
     return static_cast<SoundLevel>(sum / count);
 }
+
+bool IsExactSilence(const uint8_t* samples, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i)
+        if (samples[i] != 128) return false;
+    return true;
+}

@@ -11,3 +11,7 @@ using SoundLevel = int32_t;
 constexpr uint32_t CaptureLength = 11;
 
 SoundLevel MeasureSoundLevel(const uint8_t* samples, uint32_t count);
+
+// All samples exactly 128: what a muted or disconnected input gives, where a
+// quiet room still moves a sample now and then.
+bool IsExactSilence(const uint8_t* samples, uint32_t count);

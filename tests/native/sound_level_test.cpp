@@ -39,4 +39,11 @@ TEST(MeasureSoundLevel, AveragesTheDistanceFrom128) {
     }
 }
 
+// Level 0 is not yet silence: a quiet room moves a sample now and then.
+TEST(IsExactSilence, OnlyWhenEverySampleIs128) {
+    EXPECT_TRUE(IsExactSilence(Repeat(128, 11).data(), CaptureLength));
+    EXPECT_FALSE(IsExactSilence(Join(Repeat(128, 10), Repeat(129, 1)).data(), CaptureLength));
+    EXPECT_FALSE(IsExactSilence(Join(Repeat(127, 1), Repeat(128, 10)).data(), CaptureLength));
+}
+
 }  // namespace

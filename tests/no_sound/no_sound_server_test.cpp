@@ -15,6 +15,7 @@
 #include "sound/sound_meter_state.h"
 #include "sound/tile_choice.h"
 #include "tests/shared/debug_output.h"
+#include "tests/shared/wait_until.h"
 
 namespace {
 
@@ -26,9 +27,15 @@ void ExpectClosedAndIdle() {
 
 TEST(NoSoundServer, OpenFailsTilesComeAtRandomAndCloseChangesNothing) {
     MMRESULT code = MMSYSERR_NOERROR;
-    EXPECT_EQ(OpenSoundMeter(&code), 0);
+    EXPECT_EQ(OpenSoundMeter("", 2000, &code), 0);
     EXPECT_NE(code, MMSYSERR_NOERROR);
     ExpectClosedAndIdle();
+    SoundMeterReport report;
+    ReadSoundMeterReport(&report);
+    EXPECT_EQ(report.OpenAnswer, MeterState::Absent);
+    EXPECT_EQ(report.LastOpenCode, code);
+    EXPECT_EQ(report.InputCount, 0u);
+    EXPECT_STREQ(report.InputName, "");
 
     // Asked for levels all the same, the meter fails every request anew
     // instead of settling on a level it never measured.
@@ -43,6 +50,7 @@ TEST(NoSoundServer, OpenFailsTilesComeAtRandomAndCloseChangesNothing) {
     code = MMSYSERR_NOERROR;
     CloseSoundMeter(&code);
     EXPECT_NE(code, MMSYSERR_NOERROR);
+    EXPECT_TRUE(WaitUntil([] { return SoundMeter.Phase.load() == MeterState::Closed; }, 5000, BetweenPolls::Sleep));
     ExpectClosedAndIdle();
 }
 

@@ -144,6 +144,75 @@ check "driver vanished and back: newly painted tiles of the new level within 30 
 echo "# $(cat "$work/faces.verdict") after $((SECONDS - back)) s"
 check "driver vanished and back: no header held by two devices" no_header_lent_twice
 check "driver vanished and back: a key ends it with 0" end_saver_with_key
+# As on Windows 95, 98 and Me, a thread started without somewhere to put its
+# id is refused: the meter's thread starts all the same and brings the input back.
+echo 24 >"$driver_level"
+start_with_driver "vanishing 5 11 win9x"
+wait_until 20 grep -q '^vanished' "$driver_log"
+echo 110 >"$driver_level"
+back=$SECONDS
+check "threads as on Windows 9x: newly painted tiles of the new level within 30 s" recovered
+echo "# $(cat "$work/faces.verdict") after $((SECONDS - back)) s"
+check "threads as on Windows 9x: none refused" eval '! grep -q "^refused" "$driver_log"'
+check "threads as on Windows 9x: a key ends it with 0" end_saver_with_key
+
+# key_figures: sets KEY_FIGURES to "GONE ENDED", the milliseconds from a
+# key to the window gone and to the process ended, as the bench measures
+# them; fails unless the saver ended with 0.
+key_figures() {
+    local line code
+    line=$(wine "$WINDOWS_TREE/bin/latency_probe.exe" key 2>/dev/null | tr -d '\r')
+    wait_for_saver_exit 10
+    code=$?
+    echo "# ${line:-no figure from the key}, exit code $code"
+    set -- $line  # key to window gone: G ms, to process ended: E ms
+    KEY_FIGURES="${5:-} ${10:-}"
+    [ "$code" = 0 ] && [ -n "${10:-}" ]
+}
+# key_ends_saver_within GONE_MS ENDED_MS: a key takes the window away and
+# ends the process within these times more than with a driver that behaves,
+# measured in the same session (the machine's load adds to both).
+key_ends_saver_within() {
+    key_figures || return 1
+    [ "${KEY_FIGURES% *}" -le $((${well_key% *} + $1)) ] && [ "${KEY_FIGURES#* }" -le $((${well_key#* } + $2)) ]
+}
+echo 24 >"$driver_level"
+start_with_driver "well"
+check "driver behaving: a key ends it with 0" key_figures
+well_key=$KEY_FIGURES
+[ "$well_key" != " " ] || well_key="0 0"
+# The driver blocks 3 s in each prepare, add and start from 3 s on: the
+# key comes while the meter's thread waits in one of them.
+start_with_driver "slow-queue 3"
+sleep 3
+check "driver slow to queue a capture: a key ends the window within 100 ms and the process within 1 s" \
+    key_ends_saver_within 100 1000
+# Reset and close block 3 s while captures still complete: the key within
+# the first 5 s finds a device in use, which closing must not wait for.
+start_with_driver "slow-close 0"
+check "driver slow to close, still capturing: a key ends the window within 100 ms and the process within 1 s" \
+    key_ends_saver_within 100 1000
+# The capture given up leaves a device that closes while still holding its
+# header, which the driver fills 2 s later from its own thread.
+start_with_driver "late 2"
+sleep 14
+check "driver filling after its close: the fill came" grep -q '^late completion' "$driver_log"
+check "driver filling after its close: another device opened" [ "$(grep -c '^open' "$driver_log")" -ge 2 ]
+check "driver filling after its close: no header held by two devices" no_header_lent_twice
+check "driver filling after its close: still painting" still_painting
+check "driver filling after its close: a key ends it with 0" end_saver_with_key
+# Each open takes 3 s and fails: the answer comes too late for the window's
+# creation, whose window shows (on black) before it, and turns the saver to
+# random tiles on white once it comes.
+write_saver_ini 300 2 4 8 16 32 64
+rm -f "$driver_log"
+start_saver BRASSWICK_WINMM="slow-vanishing 0 60" \
+    WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}winmm=n,b" >/dev/null 2>&1
+saver_window_shown() { xdotool search --onlyvisible --name '^Screen Saver$' >/dev/null 2>&1; }
+check "input answering late: the window shows before the answer" \
+    eval 'wait_until 15 saver_window_shown && ! grep -qs "^vanished" "$driver_log"'
+check "input answering late and absent: then white" wait_until 10 white_background
+check "input answering late and absent: a key ends it with 0" end_saver_with_key
 rm -f "$driver_log" "$driver_level"
 
 # 4. The settings file goes bad under a running saver, which keeps what it read.

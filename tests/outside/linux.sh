@@ -150,6 +150,27 @@ shot "$work/shot"
 check "-no-sound: tiles by chance on white, no stream opened" eval 'random_on_white && no_recording_left'
 end_brasswick
 
+# A client configuration that lets a client start a sound server of its own
+# (autospawn), for a user who is not root (the library never spawns for
+# root): while no server answers, the program starts none, since each
+# attempt would block a reconnect.
+if [ "$(id -u)" = 0 ]; then
+    spawning=$work/autospawn
+    rm -rf "$spawning"
+    mkdir -p "$spawning/run"
+    printf '#!/bin/sh\ntouch %s/spawned\nexit 1\n' "$spawning" >"$spawning/spawn.sh"
+    printf 'autospawn = yes\ndaemon-binary = %s/spawn.sh\n' "$spawning" >"$spawning/client.conf"
+    chmod 755 "$spawning/spawn.sh"
+    chmod 777 "$spawning"
+    chown 65534:65534 "$spawning/run"
+    in_background setpriv --reuid=65534 --regid=65534 --clear-groups env -u PULSE_SERVER HOME="$spawning" \
+        XDG_RUNTIME_DIR="$spawning/run" PULSE_CLIENTCONFIG="$spawning/client.conf" "$program" -root -period 55
+    BRASSWICK=$BACKGROUND_PID
+    sleep 3
+    check "a client configuration allowing autospawn: no sound server spawned" [ ! -e "$spawning/spawned" ]
+    end_brasswick
+fi
+
 # A restart of the server: by chance while it is gone, the room again after.
 changed_tiles() {  # changed_tiles SHOT_A SHOT_B: images of the centres that changed
     paste -d' ' <(root_centres "$1") <(root_centres "$2") | awk '$1 != $2 { print $2 }'

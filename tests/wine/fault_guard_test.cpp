@@ -2,9 +2,13 @@
 // exception dispatcher.
 #include <windows.h>
 
+#include <mmsystem.h>
+
 #include <gtest/gtest.h>
 
 #include "host/fault_guard.h"
+#include "sound/sound_meter.h"
+#include "tests/shared/import_hook.h"
 
 namespace {
 
@@ -83,6 +87,30 @@ TEST_F(FaultGuard, ResumesWhenTheFilterSaysSo) {
     };
     EXPECT_EQ(RunUnderFaultGuard(raisesContinuable, nullptr, CountFault), 5);
     EXPECT_EQ(FaultsCalled, 0);
+}
+
+MMRESULT WINAPI FaultingOpen(LPHWAVEIN, UINT, LPCWAVEFORMATEX, DWORD_PTR, DWORD_PTR, DWORD) {
+    *static_cast<volatile int*>(nullptr) = 1;
+    return MMSYSERR_NOERROR;
+}
+
+// The meter's thread runs under the guard too: a driver that faults in its
+// open gives the meter up instead of ending the process, and the next open
+// starts a thread of its own that opens the input.
+TEST_F(FaultGuard, AFaultOnTheMetersThreadGivesTheMeterUp) {
+    Filter(ChooseHandler);
+    void* open = ReplaceProgramImport("WINMM.dll", "waveInOpen", reinterpret_cast<void*>(&FaultingOpen));
+    ASSERT_NE(open, nullptr);
+    MMRESULT code = MMSYSERR_NOERROR;
+    EXPECT_EQ(OpenSoundMeter("", 10000, &code), 0);
+    ReplaceProgramImport("WINMM.dll", "waveInOpen", open);
+    SoundMeterReport report;
+    ReadSoundMeterReport(&report);
+    EXPECT_EQ(report.State, MeterState::GivenUp);
+    EXPECT_EQ(report.OpenAnswer, MeterState::GivenUp);
+    CloseSoundMeter(&code);
+    EXPECT_EQ(OpenSoundMeter("", 20000, &code), 1);
+    CloseSoundMeter(&code);
 }
 
 }  // namespace

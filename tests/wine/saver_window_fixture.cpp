@@ -33,7 +33,8 @@ void SaverWindowTest::SetUp() {
 
 // Sleeps between polls: what the window posted meanwhile is the test's to read.
 bool WaitForMeterIdle(DWORD timeoutMs) {
-    return WaitUntil([] { return SoundMeter.Busy.load() == 0; }, timeoutMs, BetweenPolls::Sleep);
+    return WaitUntil([] { return SoundMeter.Busy.load() == 0 && SoundMeter.CaptureWanted.load() == 0; }, timeoutMs,
+                     BetweenPolls::Sleep);
 }
 
 // The saver opens the sound input once per process; the tests open it once

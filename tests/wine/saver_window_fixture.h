@@ -35,5 +35,5 @@ extern int HostHelpRequests;
 bool CursorHidden();
 void ShowSomeCursor();
 
-// Waits until no capture of the sound meter is in flight; false on timeout.
+// Waits until no capture of the sound meter is asked for or in flight; false on timeout.
 bool WaitForMeterIdle(DWORD timeoutMs);

@@ -53,7 +53,7 @@ bool WaitForLevelNear(SoundLevel target, SoundLevel tolerance) {
 
 void OpenMeter() {
     MMRESULT code = MMSYSERR_ERROR;
-    ASSERT_EQ(OpenSoundMeter(&code), 1) << "no sound input (the harness's sound room?), code " << code;
+    ASSERT_EQ(OpenSoundMeter("", CaptureTimeoutMs, &code), 1) << "no sound input (the harness's sound room?), code " << code;
     ASSERT_EQ(code, MMSYSERR_NOERROR);
 }
 
@@ -62,16 +62,27 @@ bool Closed(HWAVEIN device) {
     return waveInGetID(device, &id) == MMSYSERR_INVALHANDLE;
 }
 
-// Close returns at once; the device closes on a thread of its own.
+bool WaitForState(MeterState state) {
+    return WaitUntil([&] { return SoundMeter.Phase.load() == state; }, CaptureTimeoutMs, BetweenPolls::Sleep);
+}
+
+// Close returns at once; the meter's thread closes the device.
 void CloseMeter() {
     const HWAVEIN device = SoundMeter.Device->Handle;
     MMRESULT code = MMSYSERR_ERROR;
     const DWORD start = GetTickCount();
     CloseSoundMeter(&code);
-    EXPECT_LT(GetTickCount() - start, 500u);
+    EXPECT_LT(GetTickCount() - start, 100u);
     EXPECT_EQ(code, MMSYSERR_NOERROR);
+    EXPECT_TRUE(WaitForState(MeterState::Closed));
     EXPECT_EQ(SoundMeter.Device, nullptr);
-    EXPECT_TRUE(WaitUntil([&] { return Closed(device); }, CaptureTimeoutMs, BetweenPolls::Sleep));
+    EXPECT_TRUE(Closed(device));
+}
+
+SoundMeterReport Report() {
+    SoundMeterReport report;
+    ReadSoundMeterReport(&report);
+    return report;
 }
 
 void LoadDefaultThresholds() {
@@ -97,8 +108,8 @@ TEST(SoundMeter, OpensIdleAndMeasuresSilenceAsZero) {
     EXPECT_EQ(StartLevelCapture(&level, &code), 1);
     EXPECT_EQ(code, MMSYSERR_NOERROR);
     EXPECT_EQ(level, 0);
-    EXPECT_TRUE(header.dwFlags & (WHDR_INQUEUE | WHDR_DONE));  // queued, or even filled already
     EXPECT_TRUE(WaitUntilIdle());
+    EXPECT_TRUE(header.dwFlags & WHDR_DONE);
     EXPECT_EQ(header.dwBytesRecorded, 11u);
     for (int i = 0; i < 25; ++i) EXPECT_EQ(CaptureLevel(), 0) << "capture " << i;
     CloseMeter();
@@ -128,10 +139,14 @@ TEST(SoundMeter, ToneMeasuresItsAmplitudeAndChoosesItsBand) {
             heard += std::abs(level - c.Amplitude) <= tolerance;
         }
         EXPECT_GE(heard, 15) << "amplitude " << c.Amplitude;
+        EXPECT_LT(Report().SilentForMs, 1000u) << "amplitude " << c.Amplitude;
         StopTone(tone);
     }
     EXPECT_TRUE(WaitForLevelNear(0, 0));
     EXPECT_EQ(ChooseTileByLevel(), QuietestTile);
+    // The null sink's silence is exact: every sample 128.
+    EXPECT_TRUE(WaitUntil([] { return CaptureLevel() == 0 && Report().SilentForMs >= 500; }, ToneTimeoutMs,
+                          BetweenPolls::Sleep));
     CloseMeter();
 }
 
@@ -161,6 +176,52 @@ TEST(SoundMeter, RequestInFlightReturnsThePreviousLevelAndTracesLocking) {
     ASSERT_TRUE(locked);
     ASSERT_TRUE(WaitUntilIdle());
     EXPECT_EQ(SoundMeter.LastLevel.load(), 0);  // the silent room, measured by the capture in flight
+    CloseMeter();
+}
+
+// The default input, an input by its driver's name, and a name no input has,
+// which falls back to the default and says so.
+TEST(SoundMeter, OpensTheNamedOrTheDefaultInputAndReportsWhichItOpened) {
+    WAVEINCAPSA first = {};
+    ASSERT_EQ(waveInGetDevCapsA(0, &first, sizeof first), MMSYSERR_NOERROR);
+    const struct {
+        const char* Asked;
+        bool Missing;
+    } cases[] = {{"", false}, {first.szPname, false}, {"No input of this name", true}};
+    for (const auto& c : cases) {
+        MMRESULT code = MMSYSERR_ERROR;
+        ASSERT_EQ(OpenSoundMeter(c.Asked, CaptureTimeoutMs, &code), 1) << c.Asked;
+        const SoundMeterReport report = Report();
+        EXPECT_EQ(report.State, MeterState::Listening) << c.Asked;
+        EXPECT_EQ(report.LastOpenCode, MMSYSERR_NOERROR) << c.Asked;
+        EXPECT_EQ(report.InputCount, waveInGetNumDevs());
+        EXPECT_EQ(report.NamedInputMissing, c.Missing) << c.Asked;
+        if (c.Asked[0] != '\0' && !c.Missing) {
+            EXPECT_STREQ(report.InputName, c.Asked);
+        } else {
+            EXPECT_NE(report.InputName[0], '\0') << c.Asked;
+        }
+        CloseMeter();
+        EXPECT_EQ(Report().State, MeterState::Closed);
+    }
+}
+
+// The caller that cannot wait learns the answer from the report; a switch
+// to another input, asked before the first has closed, opens it.
+TEST(SoundMeter, ALateAnswerComesThroughTheReportAndASwitchOpensTheNewInput) {
+    MMRESULT code = MMSYSERR_NOERROR;
+    EXPECT_EQ(OpenSoundMeter("", 0, &code), 0);
+    EXPECT_EQ(code, OpenAnswerLate);
+    EXPECT_TRUE(WaitUntil([] { return Report().OpenAnswer == MeterState::Listening; }, CaptureTimeoutMs,
+                          BetweenPolls::Sleep));
+    const HWAVEIN first = SoundMeter.Device->Handle;
+    WAVEINCAPSA last = {};
+    ASSERT_EQ(waveInGetDevCapsA(waveInGetNumDevs() - 1, &last, sizeof last), MMSYSERR_NOERROR);
+    CloseSoundMeter(&code);
+    ASSERT_EQ(OpenSoundMeter(last.szPname, CaptureTimeoutMs, &code), 1);
+    EXPECT_TRUE(Closed(first));
+    EXPECT_STREQ(Report().InputName, last.szPname);
+    EXPECT_FALSE(Report().NamedInputMissing);
     CloseMeter();
 }
 
@@ -217,27 +278,55 @@ TEST(SoundMeter, CloseReturnsAtOnceAndTheDeviceCloses) {
     }
 }
 
-// A device that cannot be closed while it may still hold its buffer keeps
-// its record (buffer and header) for good; one that holds nothing frees it.
-TEST(SoundMeter, ADeviceThatMayHoldItsBufferIsAbandonedWithIt) {
-    for (bool holding : {false, true}) {
+DWORD WINAPI CompleteLate(LPVOID device) {
+    Sleep(LateCompletionWaitMs / 5);
+    SoundDevice* record = static_cast<SoundDevice*>(device);
+    CaptureDoneCallback(record->Handle, WIM_DATA, reinterpret_cast<DWORD_PTR>(record),
+                        reinterpret_cast<DWORD_PTR>(&record->Header), 0);
+    return 0;
+}
+
+// A record is freed only once its callback has handed the capture back,
+// even after a close that succeeded: a completion the reset caused may come
+// late, from the driver's thread. One that is never handed back is abandoned.
+TEST(SoundMeter, ARecordOutlivesItsLastCallbackOrIsAbandoned) {
+    const struct {
+        const char* Name;
+        bool Closes;        // the meter's close succeeds
+        bool Holding;       // the capture is still the driver's when the meter lets go
+        bool CompleteLate;  // its completion comes from another thread after the close
+        bool Abandoned;
+    } cases[] = {
+        {"closed, nothing held", true, false, false, false},
+        {"closed, completed late", true, true, true, false},
+        {"closed, never completed", true, true, false, true},
+        {"not closed, held", false, true, false, true},
+        {"not closed, nothing held", false, false, false, false},
+    };
+    for (const auto& c : cases) {
         ASSERT_NO_FATAL_FAILURE(OpenMeter());
         CaptureLevel();
         SoundDevice* device = SoundMeter.Device;
-        ASSERT_EQ(waveInClose(device->Handle), MMSYSERR_NOERROR);  // its close will fail
-        device->Holding = holding;
+        if (!c.Closes) {
+            ASSERT_EQ(waveInClose(device->Handle), MMSYSERR_NOERROR);  // its close will fail
+        }
+        device->Holding = c.Holding;
         const LONG abandoned = SoundMeter.AbandonedDevices.load();
+        SoundMeter.LastLevel = 5;
         MMRESULT code = MMSYSERR_ERROR;
         CloseSoundMeter(&code);
-        if (holding) {
-            ASSERT_TRUE(WaitUntil([&] { return SoundMeter.AbandonedDevices.load() == abandoned + 1; }, CaptureTimeoutMs,
-                                  BetweenPolls::Sleep));
-            EXPECT_EQ(device->Holding.load(), 1);  // still readable: never freed
-            SoundMeter.AbandonedDevices = abandoned;
-        } else {
-            Sleep(200);
-            EXPECT_EQ(SoundMeter.AbandonedDevices.load(), abandoned);
+        HANDLE late = c.CompleteLate ? CreateThread(nullptr, 0, CompleteLate, device, 0, nullptr) : nullptr;
+        ASSERT_TRUE(WaitForState(MeterState::Closed)) << c.Name;
+        EXPECT_EQ(SoundMeter.AbandonedDevices.load(), abandoned + (c.Abandoned ? 1 : 0)) << c.Name;
+        if (c.Abandoned) {
+            EXPECT_EQ(device->Holding.load(), 1) << c.Name;  // still readable: never freed
         }
+        if (late != nullptr) {
+            EXPECT_EQ(WaitForSingleObject(late, CaptureTimeoutMs), WAIT_OBJECT_0);
+            CloseHandle(late);
+        }
+        EXPECT_EQ(SoundMeter.LastLevel.load(), 5) << c.Name << ": a late completion is no level";
+        SoundMeter.AbandonedDevices = abandoned;
     }
 }
 
@@ -248,12 +337,14 @@ TEST(SoundMeterFailure, ACaptureThatNeverCompletesIsGivenUpAfterTheLimit) {
     CaptureLevel();
     const DWORD limit = SoundMeter.StallLimitMs;
     SoundMeter.StallLimitMs = 400;
-    SoundMeter.Device->Holding = 1;
+    // The meter's thread sleeps while it listens: the capture is marked in
+    // flight under it, with nothing queued, and the thread woken to see it.
     SoundMeter.Busy = SoundMeter.Device->Identity;
     SoundMeter.QueuedAt = GetTickCount();
-    const DWORD flags = SoundMeter.Device->Header.dwFlags;
     const DWORD queuedAt = SoundMeter.QueuedAt;
+    SoundMeter.Phase = MeterState::Capturing;
     SoundMeter.LastLevel = 77;
+    SetEvent(SoundMeter.Wake);
 
     StartWatchingDebugOutput();
     int32_t level = -1;
@@ -262,29 +353,24 @@ TEST(SoundMeterFailure, ACaptureThatNeverCompletesIsGivenUpAfterTheLimit) {
     EXPECT_EQ(StopWatchingDebugOutput(), "Locking!\n");
     EXPECT_EQ(level, 77);
     EXPECT_EQ(code, MMSYSERR_NOERROR);
-    EXPECT_EQ(SoundMeter.Device->Header.dwFlags, flags);  // untouched: no platform call
     ASSERT_LT(GetTickCount() - queuedAt, SoundMeter.StallLimitMs) << "the machine is too slow for this limit";
 
-    // Past the limit the device goes to the recovery thread and the tick
-    // returns at once: a random tile.
-    // The meter reads GetTickCount, which Wine moves on in steps: a plain
-    // Sleep of the limit has been seen to leave it a tick short.
-    while (GetTickCount() - queuedAt < SoundMeter.StallLimitMs) Sleep(10);
+    // Past the limit the meter's thread lets the device go; the ticks
+    // meanwhile return at once, with random tiles.
+    ASSERT_TRUE(WaitUntil([] { return SoundMeter.Phase.load() == MeterState::Absent; }, 3000, BetweenPolls::Sleep));
     const DWORD givenUpAt = GetTickCount();
     EXPECT_EQ(StartLevelCapture(&level, &code), 0);
     EXPECT_LT(GetTickCount() - givenUpAt, 100u);
     EXPECT_EQ(code, static_cast<MMRESULT>(MMSYSERR_NODRIVER));
-    EXPECT_EQ(level, 77);
     EXPECT_EQ(SoundMeter.Busy.load(), 0);
-    // The silent room, heard through the new device as the saver's ticks
-    // find it: Wine's first capture on a device takes about 2 s, and now and
-    // then one has not completed 20 s on, which the meter gives up in turn.
     SoundMeter.StallLimitMs = limit;
-    const auto tickHearsSilence = [&] {
-        StartLevelCapture(&level, &code);
-        Sleep(55);
-        return SoundMeter.LastLevel.load() == 0;
-    };
+    // A second later the input is open again; its first tick has no level
+    // of its own yet, so the old device's 77 is not passed off as fresh.
+    ASSERT_TRUE(WaitForState(MeterState::Listening));
+    EXPECT_EQ(StartLevelCapture(&level, &code), 0);
+    // The silent room, heard through the new device as the saver's ticks
+    // find it: Wine's first capture on a device takes about 2 s.
+    const auto tickHearsSilence = [&] { return StartLevelCapture(&level, &code) == 1 && level == 0; };
     EXPECT_TRUE(WaitUntil(tickHearsSilence, CaptureTimeoutMs, BetweenPolls::Sleep));
     EXPECT_EQ(SoundMeter.AbandonedDevices.load(), 0);  // it closed: its buffer was given back
     CloseMeter();
@@ -293,7 +379,7 @@ TEST(SoundMeterFailure, ACaptureThatNeverCompletesIsGivenUpAfterTheLimit) {
 // Failures injected through the real API: with the device closed underneath
 // the meter, the platform refuses its handle. Before any capture the prepare
 // needs the device; after one the header is still prepared and the add fails.
-TEST(SoundMeterFailure, AFailedPrepareOrAddFailsUntilTheInputOpensAgain) {
+TEST(SoundMeterFailure, AFailedPrepareOrAddLetsTheInputGoUntilItOpensAgain) {
     LoadDefaultThresholds();
     for (bool capturedBefore : {false, true}) {
         ASSERT_NO_FATAL_FAILURE(OpenMeter());
@@ -302,15 +388,15 @@ TEST(SoundMeterFailure, AFailedPrepareOrAddFailsUntilTheInputOpensAgain) {
         ASSERT_EQ(waveInClose(SoundMeter.Device->Handle), MMSYSERR_NOERROR);
         SoundMeter.LastLevel = 33;
         StartWatchingDebugOutput();
-        const DWORD failedAt = GetTickCount();
         int32_t level = -1;
         MMRESULT code = MMSYSERR_NOERROR;
-        EXPECT_EQ(StartLevelCapture(&level, &code), 0);
-        EXPECT_EQ(code, MMSYSERR_INVALHANDLE);
-        EXPECT_EQ(level, 33);
+        StartLevelCapture(&level, &code);  // the meter's thread finds the failure
+        ASSERT_TRUE(WaitUntil([] { return SoundMeter.Phase.load() == MeterState::Absent; }, 2000,
+                              BetweenPolls::Sleep));
+        const DWORD failedAt = GetTickCount();
         EXPECT_EQ(SoundMeter.Busy.load(), 0);
-        // Until the retry is due no platform call is made and every tile comes
-        // at random; stuck, the meter would give 33, the second loudest tile, every tick.
+        // Until the input is open again every tile comes at random; stuck,
+        // the meter would give 33, the second loudest tile, every tick.
         std::set<TileImageId> tiles;
         for (int i = 0; i < 300 && GetTickCount() - failedAt < RetryIntervalMs - 100; ++i)
             tiles.insert(ChooseTileByLevel());
@@ -318,14 +404,8 @@ TEST(SoundMeterFailure, AFailedPrepareOrAddFailsUntilTheInputOpensAgain) {
         EXPECT_EQ(StartLevelCapture(&level, &code), 0);
         EXPECT_EQ(code, static_cast<MMRESULT>(MMSYSERR_NODRIVER));
         EXPECT_EQ(StopWatchingDebugOutput().find("Locking!"), std::string::npos);
-        // Once the retry is due (the failure moved back in time) the input
-        // opens again on the recovery thread, and a later tick hears the
-        // room; unless too many devices have been abandoned already.
-        SoundMeter.LastRetryAt -= RetryIntervalMs;
-        SoundMeter.AbandonedDevices = MaxAbandonedDevices;
-        EXPECT_FALSE(WaitUntil([&] { return StartLevelCapture(&level, &code) == 1; }, 1000, BetweenPolls::Sleep));
-        EXPECT_EQ(SoundMeter.Device, nullptr);
-        SoundMeter.AbandonedDevices = 0;
+        // A second on, the input opens again and a later tick hears the room.
+        ASSERT_TRUE(WaitForState(MeterState::Listening));
         EXPECT_TRUE(
             WaitUntil([&] { return StartLevelCapture(&level, &code) == 1; }, CaptureTimeoutMs, BetweenPolls::Sleep));
         EXPECT_EQ(code, MMSYSERR_NOERROR);
@@ -333,6 +413,26 @@ TEST(SoundMeterFailure, AFailedPrepareOrAddFailsUntilTheInputOpensAgain) {
         EXPECT_EQ(SoundMeter.LastLevel.load(), 0);
         CloseMeter();
     }
+}
+
+// Past the bound of abandoned devices no new device is opened, until the
+// meter is closed and opened again with the bound no longer reached.
+TEST(SoundMeterFailure, PastTheBoundOfAbandonedDevicesTheMeterGivesUp) {
+    ASSERT_NO_FATAL_FAILURE(OpenMeter());
+    ASSERT_EQ(waveInClose(SoundMeter.Device->Handle), MMSYSERR_NOERROR);
+    SoundMeter.AbandonedDevices = MaxAbandonedDevices;
+    int32_t level = -1;
+    MMRESULT code = MMSYSERR_NOERROR;
+    StartLevelCapture(&level, &code);
+    ASSERT_TRUE(WaitForState(MeterState::GivenUp));
+    Sleep(RetryIntervalMs + 200);
+    EXPECT_EQ(SoundMeter.Phase.load(), MeterState::GivenUp);
+    EXPECT_EQ(SoundMeter.Device, nullptr);
+    EXPECT_EQ(StartLevelCapture(&level, &code), 0);
+    SoundMeter.AbandonedDevices = 0;
+    CloseSoundMeter(&code);
+    ASSERT_NO_FATAL_FAILURE(OpenMeter());
+    CloseMeter();
 }
 
 TEST(DebugTrace, WritesTheFormattedTextCutTo511Characters) {
