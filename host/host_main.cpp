@@ -71,8 +71,9 @@ BOOL WINAPI RegisterDialogClassesHook(HINSTANCE) {
 
 INT_PTR RunConfigDialog(HWND owner) {
     if (!RegisterDialogClassesHook(HostState.Instance)) return 0;
-    // The host's own request leaves the trackbar out; the dialog needs it.
-    INITCOMMONCONTROLSEX request = {sizeof request, ICC_BAR_CLASSES};
+    // The host's own request leaves the trackbar and the level's progress
+    // bar out; the dialog needs them.
+    INITCOMMONCONTROLSEX request = {sizeof request, ICC_BAR_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&request);
     return DialogBoxParamA(HostState.Instance, MAKEINTRESOURCEA(ConfigDialogId), owner, ConfigDialogProc, 0);
 }

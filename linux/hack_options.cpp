@@ -120,6 +120,11 @@ HackOptions ReadHackOptions(int argc, const char* const* argv, const char* windo
             windowAsked = true;
         } else if (std::strcmp(name, "-no-sound") == 0) {
             options.NoSound = true;
+        } else if (std::strcmp(name, "-input") == 0) {
+            if (!value || !*value)
+                return Bad(options, "brasswick: -input needs default, monitor or the name of a PulseAudio source");
+            std::snprintf(options.Input, sizeof options.Input, "%s", std::strcmp(value, "default") == 0 ? "" : value);
+            ++i;
         } else if (std::strcmp(name, "-auto") == 0) {
             options.Auto = true;
         } else if (std::strcmp(name, "-help") == 0) {
@@ -128,7 +133,7 @@ HackOptions ReadHackOptions(int argc, const char* const* argv, const char* windo
         } else {
             return Bad(options,
                        "brasswick: unknown option %s (accepted: -period %d..%d, -thres0..-thres5 %d..%d, "
-                       "-no-sound, -auto, -window, -root, -window-id ID, -help)",
+                       "-input SOURCE, -no-sound, -auto, -window, -root, -window-id ID, -help)",
                        arg, FreqMinimum, FreqMaximum, ThresholdMinimum, ThresholdMaximum);
         }
     }
@@ -147,9 +152,11 @@ HackOptions ReadHackOptions(int argc, const char* const* argv, const char* windo
 void WriteHackUsage(FILE* stream) {
     std::fprintf(stream,
                  "usage: brasswick [-window | -root | -window-id ID] [-period MS] [-thres0 N] ... [-thres5 N] "
-                 "[-no-sound] [-auto]\n"
+                 "[-input SOURCE] [-no-sound] [-auto]\n"
                  "  -period MS     one tile every MS milliseconds, %d to %d (%s)\n"
                  "  -thres0..5 N   loudness thresholds, %d to %d (%s, %s, %s, %s, %s, %s)\n"
+                 "  -input SOURCE  default (the default source), monitor (what the desktop plays)\n"
+                 "                 or a PulseAudio source's name; a missing one falls back to default\n"
                  "  -no-sound      never open the sound input: random tiles on white\n"
                  "  -auto          follow the room's loudness: a quiet room's loudest moments are\n"
                  "                 raised, up to 8 times, to the top bands\n"

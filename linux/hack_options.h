@@ -26,6 +26,9 @@ struct HackOptions {
     uint32_t Window;    // for GivenWindow
     bool NoSound;
     bool Auto;          // the gain follows the room's loudness
+    // -input: "" the default source, "monitor" what the desktop plays (the
+    // default sink's monitor), else a source's name.
+    char Input[SettingTextSize];
     // The same texts the Windows settings file holds, so the band choice
     // and the period read them exactly as they read the file.
     char Freq[SettingTextSize];

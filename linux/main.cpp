@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     bool heard = false;
-    if (!options.NoSound) StartListening();
+    if (!options.NoSound) StartListening(options.Input);
     if (options.NoSound || AwaitFirstStream(heard)) {
         LayOutMosaic(heard);
         RunTicks(options, heard);

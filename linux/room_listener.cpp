@@ -2,12 +2,16 @@
 
 #include <pthread.h>
 #include <pulse/context.h>
+#include <pulse/introspect.h>
 #include <pulse/mainloop.h>
 #include <pulse/stream.h>
 #include <signal.h>
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
 #include <thread>
 
 #include "linux/monotonic_clock.h"
@@ -46,6 +50,9 @@ struct ListenerState {
     int64_t ProgressAt = 0;  // the last state change or samples of the current attempt
     int64_t RetryAt = 0;
     SampleTail Tail;
+    std::string Input;  // as -input gave it, "default" as ""
+    bool SaidMissing = false;
+    bool NamedFound = false;  // the named source answered the look-up
 };
 
 ListenerState Listener;
@@ -89,7 +96,8 @@ void OnStreamState(pa_stream* stream, void*) {
     }
 }
 
-void ConnectRecording(pa_context* context) {
+// source: null for the server's default source.
+void ConnectRecording(pa_context* context, const char* source) {
     const pa_sample_spec spec = {PA_SAMPLE_U8, 11025, 1};
     Listener.Stream = pa_stream_new(context, "room level", &spec, nullptr);
     if (!Listener.Stream) {
@@ -104,14 +112,59 @@ void ConnectRecording(pa_context* context) {
     attr.prebuf = static_cast<uint32_t>(-1);
     attr.minreq = static_cast<uint32_t>(-1);
     attr.fragsize = FragmentSize;
-    if (pa_stream_connect_record(Listener.Stream, nullptr, &attr, PA_STREAM_ADJUST_LATENCY) < 0) Listener.Broken = true;
+    if (pa_stream_connect_record(Listener.Stream, source, &attr, PA_STREAM_ADJUST_LATENCY) < 0) Listener.Broken = true;
+}
+
+void ConnectToDefaultSinkMonitor(pa_context* context, const pa_server_info* info, void*) {
+    if (!info || !info->default_sink_name) {
+        ConnectRecording(context, nullptr);
+        return;
+    }
+    const std::string monitor = std::string(info->default_sink_name) + ".monitor";
+    ConnectRecording(context, monitor.c_str());
+}
+
+// Called with the source's description, then once more at the end of the
+// list (eol), or once with eol < 0 when there is no such source.
+void ConnectToNamedSource(pa_context* context, const pa_source_info* info, int eol, void*) {
+    if (info) Listener.NamedFound = true;
+    if (eol == 0) return;
+    if (Listener.NamedFound) {
+        ConnectRecording(context, Listener.Input.c_str());
+        return;
+    }
+    if (!Listener.SaidMissing) {
+        std::fprintf(stderr, "brasswick: no sound input %s; listening to the default source\n", Listener.Input.c_str());
+        Listener.SaidMissing = true;
+    }
+    ConnectRecording(context, nullptr);
+}
+
+// The source is looked up anew on each connection: a monitor follows the
+// default sink, and a named source that comes back is heard again.
+void ConnectChosenSource(pa_context* context) {
+    pa_operation* lookUp = nullptr;
+    if (Listener.Input == "monitor") {
+        lookUp = pa_context_get_server_info(context, ConnectToDefaultSinkMonitor, nullptr);
+    } else if (!Listener.Input.empty()) {
+        Listener.NamedFound = false;
+        lookUp = pa_context_get_source_info_by_name(context, Listener.Input.c_str(), ConnectToNamedSource, nullptr);
+    } else {
+        ConnectRecording(context, nullptr);
+        return;
+    }
+    if (lookUp) {
+        pa_operation_unref(lookUp);
+    } else {
+        Listener.Broken = true;
+    }
 }
 
 void OnContextState(pa_context* context, void*) {
     Listener.ProgressAt = MonotonicMilliseconds();
     switch (pa_context_get_state(context)) {
     case PA_CONTEXT_READY:
-        ConnectRecording(context);
+        ConnectChosenSource(context);
         break;
     case PA_CONTEXT_FAILED:
     case PA_CONTEXT_TERMINATED:
@@ -185,7 +238,8 @@ void Listen() {
 
 }  // namespace
 
-void StartListening() {
+void StartListening(const char* input) {
+    Listener.Input = input;
     Listener.Loop = pa_mainloop_new();
     if (!Listener.Loop) {
         AnswerFirstStream(Failed);

@@ -11,7 +11,10 @@
 constexpr int DeafAfterMilliseconds = 5000;
 
 // Starts the thread, which opens the first stream; returns at once.
-void StartListening();
+// input: "" the default source, "monitor" the default sink's monitor (what
+// the desktop plays), else a source's name; one that is missing falls back
+// to the default source, said once on standard error.
+void StartListening(const char* input);
 
 // True once the first attempt to open a stream has an answer, with whether a
 // stream opened.

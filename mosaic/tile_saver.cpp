@@ -6,6 +6,7 @@
 #include "host/closing_rules.h"
 #include "mosaic/tick_period.h"
 #include "mosaic/tile_cache.h"
+#include "settings/input_choice.h"
 #include "settings/settings_file.h"
 #include "sound/sound_meter.h"
 #include "sound/tile_choice.h"
@@ -32,7 +33,12 @@ void OnCreate(HWND window) {
     LayoutTileGrid(SaverMosaic.Grid, SaverMosaic.Order, size.cx, size.cy);
     ShuffleVisitOrder(SaverMosaic.Grid, SaverMosaic.Order);
     MMRESULT code;
-    SaverMosaic.SoundAvailable = OpenSoundMeter("", FirstOpenWaitMs, &code);
+    // The chosen input; "none" chooses the case without one: random tiles on white.
+    if (InputKindOf(SaverSettings.Input) == InputKind::None) {
+        SaverMosaic.SoundAvailable = 0;
+        return;
+    }
+    SaverMosaic.SoundAvailable = OpenSoundMeter(MeterInputName(SaverSettings.Input), FirstOpenWaitMs, &code);
     // A late input starts on black and is decided by its answer.
     SaverMosaic.InputAnswerPending = code == OpenAnswerLate;
     if (SaverMosaic.InputAnswerPending) SaverMosaic.SoundAvailable = 1;

@@ -28,6 +28,14 @@
 #define IDC_THRESHOLD_5 1008
 #define IDC_FREQ_SLIDER 1009
 #define IDC_FREQ_TEXT 1010
+// The room: what the saver hears, below the first twenty controls.
+#define IDC_ROOM_FRAME 1011
+#define IDC_INPUT_LIST 1012
+#define IDC_LEVEL_BAR 1013
+#define IDC_LEVEL_BAND 1014
+#define IDC_LISTENING_TEXT 1015
+#define IDC_PRIVACY_BUTTON 1016
+#define IDC_DEFAULTS_BUTTON 1017
 
 // The string table.
 #define IDS_PRODUCT_NAME 1

@@ -2,7 +2,7 @@
 # Takes the README's pictures from the real program under Wine, on a virtual
 # 1920x1080 display: the saver in a quiet room, in a loud room, in a room
 # whose loudness changes and without a sound input; the preview pane in its
-# host window; the configuration dialog. Writes PNG files into docs/pictures/.
+# host window; the configuration dialog hearing a loud room. Writes PNG files into docs/pictures/.
 set -uo pipefail
 source "$(dirname "$0")/../tests/harness/script.sh"
 parse_options -- "$@"
@@ -54,9 +54,12 @@ sleep 5
 shoot preview-pane 200x180+80+60
 { kill "$PREVIEW_HOST_PID"; wait "$PREVIEW_HOST_PID"; } 2>/dev/null
 
-# The dialog, in the Japanese code page its texts are written for.
+# The dialog, in the Japanese code page its texts are written for, hearing
+# a loud room.
+play_into_room "$work/loud.wav"
 start_saver LC_ALL=ja_JP.UTF-8 /c >/dev/null 2>&1
-sleep 4
-shoot config-dialog 420x480+0+0
+sleep 5
+shoot config-dialog 420x525+0+0
 xdotool key Escape
 wait_for_saver_exit 10
+kill "$PLAYER_PID" 2>/dev/null

@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 
+#include "settings/room_panel.h"
 #include "settings/saver_settings.h"
 #include "settings/settings_file.h"
 #include "settings/slider_values.h"
@@ -34,12 +35,24 @@ void StartDialog(HWND dialog) {
         SetSliderRange(dialog, ThresholdSliders[k], ThresholdMinimum, ThresholdMaximum);
         SetSliderPos(dialog, ThresholdSliders[k], ThresholdStartPosition(SaverSettings.Thresholds[k]));
     }
+    // Listening in configuration mode, while the dialog is shown, is new:
+    // the user sets the thresholds by what the saver hears.
+    StartRoomPanel(dialog);
+}
+
+// Shown only; OK saves them.
+void PutDefaults(HWND dialog) {
+    SetSliderPos(dialog, FreqSlider, SettingNumber(DefaultFreqText));
+    for (int k = 0; k < ThresholdCount; ++k)
+        SetSliderPos(dialog, ThresholdSliders[k], SettingNumber(DefaultThresholdTexts[k]));
+    ChooseDefaultInput(dialog);
 }
 
 void SaveDialog(HWND dialog) {
     FormatText(SaverSettings.Freq, "%d", GetSliderPos(dialog, FreqSlider));
     for (int k = 0; k < ThresholdCount; ++k)
         FormatText(SaverSettings.Thresholds[k], "%d", GetSliderPos(dialog, ThresholdSliders[k]));
+    lstrcpynA(SaverSettings.Input, RoomPanel.Input, SettingTextSize);
     SaveSettings();
 }
 
@@ -51,6 +64,27 @@ void FollowSlider(HWND dialog, int id) {
     } else if (id >= FirstThreshold && id <= LastThreshold) {
         OrderThresholdSliders(dialog, id, FirstThreshold, id, -1);
         OrderThresholdSliders(dialog, id, id, LastThreshold, +1);
+    }
+}
+
+void OnCommand(HWND dialog, int id, int notification) {
+    switch (id) {
+    case IDOK:
+        SaveDialog(dialog);
+        EndDialog(dialog, IDOK);
+        break;
+    case IDCANCEL:
+        EndDialog(dialog, IDCANCEL);
+        break;
+    case InputList:
+        if (notification == CBN_SELCHANGE) FollowChosenInput(dialog);
+        break;
+    case DefaultsButton:
+        PutDefaults(dialog);
+        break;
+    case PrivacyButton:
+        OpenPrivacyPage(dialog);
+        break;
     }
 }
 
@@ -86,7 +120,7 @@ void OrderThresholdSliders(HWND dialog, int moved, int first, int last, int dire
     OrderThresholds(PositionAccess{dialog, ReadSlider, WriteSlider}, moved, first, last, direction);
 }
 
-INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_INITDIALOG:
         StartDialog(dialog);
@@ -95,12 +129,20 @@ INT_PTR CALLBACK ConfigDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         FollowSlider(dialog, static_cast<int>(wParam));
         return TRUE;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK) {
-            SaveDialog(dialog);
-            EndDialog(dialog, IDOK);
-        } else if (LOWORD(wParam) == IDCANCEL) {
-            EndDialog(dialog, IDCANCEL);
-        }
+        OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+        return FALSE;
+    case WM_TIMER:
+        FollowRoom(dialog);
+        return TRUE;
+    case InputsListedMessage:
+        ShowListedInputs(dialog, lParam);
+        return TRUE;
+    case WM_DRAWITEM:
+        if (wParam != static_cast<WPARAM>(LevelBand)) return FALSE;
+        DrawBandTile(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_DESTROY:
+        EndRoomPanel(dialog);
         return FALSE;
     }
     return FALSE;

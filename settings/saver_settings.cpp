@@ -7,6 +7,7 @@ SaverSettingsRecord SaverSettings = {};
 
 const char DefaultFreqText[] = "300";
 const char* const DefaultThresholdTexts[ThresholdCount] = {"2", "4", "8", "16", "32", "64"};
+const char DefaultInputText[] = "";
 
 bool RoomGainSwitchedOn(const SaverSettingsRecord& settings) {
     return std::strcmp(settings.Auto, "1") == 0;

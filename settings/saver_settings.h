@@ -12,7 +12,8 @@ struct SaverSettingsRecord {
     char SettingsPath[SettingsPathSize];
     char Freq[SettingTextSize];                         // tick period, milliseconds
     char Thresholds[ThresholdCount][SettingTextSize];   // THRES0..THRES5, ascending
-    char Auto[SettingTextSize];                         // "1": the gain follows the room
+    char Input[SettingTextSize];  // INPUT: "" the default input, "none", or an input's name
+    char Auto[SettingTextSize];   // AUTO: "1", the gain follows the room
 };
 
 extern SaverSettingsRecord SaverSettings;
@@ -20,6 +21,7 @@ extern SaverSettingsRecord SaverSettings;
 // What a setting holds when nobody has set it.
 extern const char DefaultFreqText[];
 extern const char* const DefaultThresholdTexts[ThresholdCount];
+extern const char DefaultInputText[];
 
 // AUTO: on only as "1"; absent, empty or anything else is off.
 bool RoomGainSwitchedOn(const SaverSettingsRecord& settings);

@@ -25,6 +25,8 @@ const SettingKey ReadOrder[] = {
     {"THRES1", DefaultThresholdTexts[1], SaverSettings.Thresholds[1]},
     {"THRES0", DefaultThresholdTexts[0], SaverSettings.Thresholds[0]},
     {"FREQ", DefaultFreqText, SaverSettings.Freq},
+    // Added later than the seven, so read and written after them.
+    {"INPUT", DefaultInputText, SaverSettings.Input},
 };
 
 // The order in which it is written, and so the order of a new file's lines.
@@ -96,6 +98,10 @@ BOOL SaveSettings() {
         if (!WritePrivateProfileStringA(Section, key.Name, key.Text, SaverSettings.SettingsPath))
             allWritten = FALSE;
     }
+    // The default input is no key at all, so a file that never had one keeps
+    // the seven keys alone.
+    const char* input = SaverSettings.Input[0] != '\0' ? SaverSettings.Input : nullptr;
+    if (!WritePrivateProfileStringA(Section, "INPUT", input, SaverSettings.SettingsPath)) allWritten = FALSE;
     if (!SaveRoomGainSwitch()) allWritten = FALSE;
     return allWritten;
 }

@@ -3,10 +3,16 @@
 #include <cstdlib>
 
 TileImageId TileForLevel(SoundLevel level, const char (&thresholds)[ThresholdCount][SettingTextSize]) {
+    int32_t numbers[ThresholdCount];
+    for (int k = 0; k < ThresholdCount; ++k) numbers[k] = SettingNumber(thresholds[k]);
+    return TileForThresholds(level, numbers);
+}
+
+TileImageId TileForThresholds(SoundLevel level, const int32_t (&thresholds)[ThresholdCount]) {
     for (int k = 0; k < ThresholdCount - 1; ++k) {
-        if (level < SettingNumber(thresholds[k])) return QuietestTile + k;
+        if (level < thresholds[k]) return QuietestTile + k;
     }
-    return level >= SettingNumber(thresholds[ThresholdCount - 1]) ? LoudestTile : LoudestTile - 1;
+    return level >= thresholds[ThresholdCount - 1] ? LoudestTile : LoudestTile - 1;
 }
 
 TileImageId TileFromRandomValue(int value) {

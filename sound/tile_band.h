@@ -15,6 +15,8 @@ constexpr TileImageId LoudestTile = IDB_TILE_6;
 // past them, THRES5 splits the two loudest bands. The texts are parsed anew
 // on every call, so an edited record takes effect at once.
 TileImageId TileForLevel(SoundLevel level, const char (&thresholds)[ThresholdCount][SettingTextSize]);
+// The same rule for thresholds already parsed (the dialog's sliders).
+TileImageId TileForThresholds(SoundLevel level, const int32_t (&thresholds)[ThresholdCount]);
 
 // A value of rand() (0..32767) to an image.
 TileImageId TileFromRandomValue(int value);

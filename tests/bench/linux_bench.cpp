@@ -69,7 +69,7 @@ int Ticks() {
         std::fprintf(stderr, "%s\n", message);
         return 1;
     }
-    StartListening();
+    StartListening("");
     std::this_thread::sleep_for(std::chrono::seconds(2));  // past the stream's first samples
     bool heard = false;
     FirstStreamSettled(heard);
@@ -116,7 +116,7 @@ int Floor(int period) {
     XGCValues values = {};
     values.graphics_exposures = False;  // as the program's
     const GC gc = XCreateGC(display, root, GCGraphicsExposures, &values);
-    StartListening();
+    StartListening("");
     Clock::time_point next = Clock::now();
     while (!Ending) {
         next += std::chrono::milliseconds(period);

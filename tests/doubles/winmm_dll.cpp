@@ -47,19 +47,23 @@ struct Behaviour {
     // Reset does nothing and close succeeds while a header is held, which
     // LateFillMs later is filled from the driver's thread all the same.
     bool FillsAfterClose;
+    // Every open fails with this code (0: opens work), as Windows' microphone
+    // privacy setting makes them fail with MMSYSERR_ERROR.
+    MMRESULT OpenFailsWith;
 };
 
 // clang-format off
 constexpr Behaviour Behaviours[] = {
-    // name        slow calls                              completes refuses vanishes fills after close
-    {"well",       0,                                      true,     false,  false,   false},
-    {"blocking",   OpenCall | ResetCall | CloseCall,       false,    false,  false,   false},
-    {"refusing",   0,                                      false,    true,   false,   false},
-    {"vanishing",  0,                                      false,    false,  true,    false},
-    {"slow-queue", PrepareCall | AddCall | StartCall,      true,     false,  false,   false},
-    {"slow-close", ResetCall | CloseCall,                  true,     false,  false,   false},
-    {"late",       0,                                      false,    false,  false,   true},
-    {"slow-vanishing", OpenCall,                           false,    false,  true,    false},
+    // name        slow calls                              completes refuses vanishes fills after close, open fails with
+    {"well",       0,                                      true,     false,  false,   false, MMSYSERR_NOERROR},
+    {"blocking",   OpenCall | ResetCall | CloseCall,       false,    false,  false,   false, MMSYSERR_NOERROR},
+    {"refusing",   0,                                      false,    true,   false,   false, MMSYSERR_NOERROR},
+    {"vanishing",  0,                                      false,    false,  true,    false, MMSYSERR_NOERROR},
+    {"slow-queue", PrepareCall | AddCall | StartCall,      true,     false,  false,   false, MMSYSERR_NOERROR},
+    {"slow-close", ResetCall | CloseCall,                  true,     false,  false,   false, MMSYSERR_NOERROR},
+    {"late",       0,                                      false,    false,  false,   true,  MMSYSERR_NOERROR},
+    {"slow-vanishing", OpenCall,                           false,    false,  true,    false, MMSYSERR_NOERROR},
+    {"failing",    0,                                      false,    false,  false,   false, MMSYSERR_ERROR},
 };
 // clang-format on
 
@@ -276,6 +280,7 @@ DOUBLE_EXPORT MMRESULT WINAPI waveInOpen(LPHWAVEIN handle, UINT, LPCWAVEFORMATEX
         LogVanished();
         return MMSYSERR_NODRIVER;
     }
+    if (Winmm.Mode->OpenFailsWith != MMSYSERR_NOERROR && InTrouble()) return Winmm.Mode->OpenFailsWith;
     for (int i = 0; i < MaxDevices; ++i) {
         if (Winmm.Devices[i].Open || Winmm.Devices[i].Held) continue;  // a closed one may hold a header still
         Winmm.Devices[i] = Device{true, false, Now(), callback, instance, nullptr, nullptr, 0, 0};

@@ -243,4 +243,42 @@ TEST_F(FullScreenPainting, AlternatingRoomWithoutAutoStaysAtTheBandsOfItsLevels)
         << Counted(seen.Ids);
 }
 
+// INPUT chooses what the saver hears: "none" is the case without a sound
+// input; a named input is heard, the default input (a silent sink's
+// monitor here) is not, while the tone plays into the room's sink.
+TEST_F(FullScreenPainting, PaintsWhatTheChosenInputHears) {
+    QuietDefaultInput quiet;
+    ASSERT_TRUE(quiet.Made) << "pactl could not add the silent sink";
+    ASSERT_TRUE(StartTone(tone_, 100)) << "no sound output to play into the room";
+    const struct {
+        const char* Input;
+        Rgb Background, Face;
+    } rows[] = {
+        {"INPUT=Monitor of room\r\n", Black, Red},
+        {"", Black, DarkGrey},
+        {"INPUT=none\r\n", White, {}},
+    };
+    for (const auto& row : rows) {
+        ASSERT_NO_FATAL_FAILURE(Start(std::string("FREQ=55\r\n") + row.Input, true)) << row.Input;
+        WaitForBackground(row.Background, cells_.size() / 2);
+        if (row.Background == Black) {
+            // Past the first capture, which takes a second or two.
+            PumpMessagesFor(3000);
+            const Screenshot before = CaptureScreen(area_);
+            PumpMessagesFor(2000);
+            const Screenshot after = CaptureScreen(area_);
+            int changed = 0, right = 0;
+            for (size_t cell = 0; cell < cells_.size(); ++cell) {
+                if (FaceOf(after, cell) == FaceOf(before, cell)) continue;
+                ++changed;
+                right += FaceOf(after, cell) == row.Face;
+            }
+            EXPECT_GE(changed, 10) << row.Input;
+            EXPECT_EQ(right, changed) << row.Input << ": newly painted tiles of the expected band";
+        }
+        EndSaver(saver_);
+        ASSERT_TRUE(WaitUntil([] { return AnyFullScreenSaverWindow() == nullptr; }, 5000));
+    }
+}
+
 }  // namespace

@@ -68,18 +68,56 @@ QuietExit WatchUntilExit(SaverProcess& saver, DWORD timeoutMs) {
     return result;
 }
 
-bool LaunchSaverInJapanese(const std::string& arguments) {
-    std::string commandLine =
-        "Z:\\bin\\sh -c \"LC_ALL=ja_JP.UTF-8 exec wine '" + SaverPath() + "' " + arguments + "\"";
+namespace {
+
+// Wine runs a Unix program given by its Z: path; it gives no handle worth
+// keeping for it.
+bool StartUnixShell(const std::string& script) {
+    std::string commandLine = "Z:\\bin\\sh -c \"" + script + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
         return false;
-    // Wine gives no handle worth keeping for a Unix process.
     if (info.hThread) CloseHandle(info.hThread);
     if (info.hProcess) CloseHandle(info.hProcess);
     return true;
+}
+
+}  // namespace
+
+bool LaunchSaverThroughShell(const std::string& environment, const std::string& arguments) {
+    return StartUnixShell(environment + " exec wine '" + SaverPath() + "' " + arguments);
+}
+
+bool LaunchSaverInJapanese(const std::string& arguments) {
+    return LaunchSaverThroughShell("LC_ALL=ja_JP.UTF-8", arguments);
+}
+
+bool RunUnixCommand(const std::string& command, DWORD timeoutMs) {
+    const std::string done = "/tmp/brasswick-e2e-" + std::to_string(GetCurrentProcessId()) + ".done";
+    std::string windowsDone = "Z:" + done;
+    for (char& c : windowsDone)
+        if (c == '/') c = '\\';
+    DeleteFileA(windowsDone.c_str());
+    if (!StartUnixShell(command + " && touch " + done)) return false;
+    const bool finished =
+        WaitUntil([&] { return GetFileAttributesA(windowsDone.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
+    DeleteFileA(windowsDone.c_str());
+    return finished;
+}
+
+QuietDefaultInput::QuietDefaultInput()
+    : Made(RunUnixCommand("pactl load-module module-null-sink sink_name=quiet sink_properties=device.description=quiet "
+                          ">/tmp/brasswick-quiet-module && "
+                          "pactl set-default-source quiet.monitor",
+                          10000)) {
+}
+
+QuietDefaultInput::~QuietDefaultInput() {
+    if (Made)
+        RunUnixCommand(
+            "pactl set-default-source room.monitor && pactl unload-module $(cat /tmp/brasswick-quiet-module)", 10000);
 }
 
 SaverProcess AttachToProcessOf(HWND window) {

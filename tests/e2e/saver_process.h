@@ -45,6 +45,22 @@ QuietExit WatchUntilExit(SaverProcess& saver, DWORD timeoutMs);
 // process, so the program is started through the Unix shell with that
 // locale; find its window, then AttachToProcessOf it.
 bool LaunchSaverInJapanese(const std::string& arguments);
+// The same with any Unix environment ("NAME=value ..."), which is how a
+// Wine program hands one to another.
+bool LaunchSaverThroughShell(const std::string& environment, const std::string& arguments);
+
+// Runs a Unix shell command (the harness's PULSE_SERVER is in its
+// environment); true once it succeeded, within timeoutMs.
+bool RunUnixCommand(const std::string& command, DWORD timeoutMs);
+
+// While it lives, the default input is the monitor of a second, silent sink
+// "quiet"; the room's sink, which a tone plays into, stays the default
+// output, and Wine lists its monitor as the input "Monitor of room".
+struct QuietDefaultInput {
+    bool Made;
+    QuietDefaultInput();
+    ~QuietDefaultInput();
+};
 
 // The process that owns a window, opened for waiting, exit code and ending.
 SaverProcess AttachToProcessOf(HWND window);

@@ -77,14 +77,15 @@ forget_test_registry_changes() {
 
 # A PulseAudio server of our own in DIR with a null sink "room" whose monitor
 # is the default source, so that what is played into "room" is what the
-# saver hears. Sets LAUNCHED_PULSE_PID and LAUNCHED_PULSE_SERVER.
+# saver hears. Wine names the monitor by the sink's description: "Monitor of
+# room". Sets LAUNCHED_PULSE_PID and LAUNCHED_PULSE_SERVER.
 launch_sound_server() {
     local dir=$1
     mkdir -p "$dir"
     chmod 700 "$dir"
     cat >"$dir/room.pa" <<PA
 load-module module-native-protocol-unix auth-anonymous=1 socket=$dir/native
-load-module module-null-sink sink_name=room
+load-module module-null-sink sink_name=room sink_properties=device.description=room
 set-default-sink room
 set-default-source room.monitor
 PA

@@ -18,6 +18,7 @@ TEST(ReadHackOptions, DefaultsToOwnWindowWithTheSettingsDefaults) {
     EXPECT_EQ(o.Target, DrawTarget::OwnWindow);
     EXPECT_FALSE(o.NoSound);
     EXPECT_FALSE(o.Auto);
+    EXPECT_STREQ(o.Input, "");
     EXPECT_STREQ(o.Freq, "300");
     const char* thresholds[] = {"2", "4", "8", "16", "32", "64"};
     for (int k = 0; k < ThresholdCount; ++k) EXPECT_STREQ(o.Thresholds[k], thresholds[k]);
@@ -34,6 +35,9 @@ TEST(ReadHackOptions, TakesNumbersInRangeWithOneOrTwoDashes) {
     EXPECT_TRUE(o.NoSound);
     EXPECT_TRUE(Read({"--auto"}).Auto);
     EXPECT_STREQ(Read({"--period", "3000"}).Freq, "3000");
+    EXPECT_STREQ(Read({"-input", "monitor"}).Input, "monitor");
+    EXPECT_STREQ(Read({"--input", "quiet.monitor"}).Input, "quiet.monitor");
+    EXPECT_STREQ(Read({"-input", "room.monitor", "-input", "default"}).Input, "");
 }
 
 struct BadCase {
@@ -51,12 +55,14 @@ TEST(ReadHackOptions, RefusesWithOneLineNamingTheOptionAndItsRange) {
         {{"-period", ""}, "brasswick: -period : the value must be a number from 55 to 3000"},
         {{"-period"}, "brasswick: -period needs a number from 55 to 3000"},
         {{"--thres2", "128"}, "brasswick: -thres2 128: the value must be a number from 0 to 127"},
+        {{"-input"}, "brasswick: -input needs default, monitor or the name of a PulseAudio source"},
+        {{"-input", ""}, "brasswick: -input needs default, monitor or the name of a PulseAudio source"},
         {{"-thres6", "1"},
-         "brasswick: unknown option -thres6 (accepted: -period 55..3000, -thres0..-thres5 0..127, -no-sound, "
-         "-auto, -window, -root, -window-id ID, -help)"},
+         "brasswick: unknown option -thres6 (accepted: -period 55..3000, -thres0..-thres5 0..127, -input SOURCE, "
+         "-no-sound, -auto, -window, -root, -window-id ID, -help)"},
         {{"-root", "extra"},
-         "brasswick: unknown option extra (accepted: -period 55..3000, -thres0..-thres5 0..127, -no-sound, "
-         "-auto, -window, -root, -window-id ID, -help)"},
+         "brasswick: unknown option extra (accepted: -period 55..3000, -thres0..-thres5 0..127, -input SOURCE, "
+         "-no-sound, -auto, -window, -root, -window-id ID, -help)"},
         {{"-window-id", "0x"}, "brasswick: -window-id 0x: the value must be a window id, decimal or 0x hex"},
         {{"-window-id", "12z"}, "brasswick: -window-id 12z: the value must be a window id, decimal or 0x hex"},
         {{"-window-id", "12ab"}, "brasswick: -window-id 12ab: the value must be a window id, decimal or 0x hex"},

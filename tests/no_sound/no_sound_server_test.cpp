@@ -2,20 +2,24 @@
 // sound driver (see tests/CMakeLists.txt): the saver then picks tiles at random.
 #include <windows.h>
 
+#include <commctrl.h>
 #include <mmsystem.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <set>
 #include <string>
 
+#include "resources/resource_ids.h"
 #include "sound/sound_meter.h"
 #include "sound/sound_meter_state.h"
 #include "sound/tile_choice.h"
 #include "tests/shared/debug_output.h"
 #include "tests/shared/wait_until.h"
+#include "tests/wine/dialog_driver.h"
 
 namespace {
 
@@ -52,6 +56,26 @@ TEST(NoSoundServer, OpenFailsTilesComeAtRandomAndCloseChangesNothing) {
     EXPECT_NE(code, MMSYSERR_NOERROR);
     EXPECT_TRUE(WaitUntil([] { return SoundMeter.Phase.load() == MeterState::Closed; }, 5000, BetweenPolls::Sleep));
     ExpectClosedAndIdle();
+}
+
+// The dialog says there is nothing to hear, and its level stays at the bottom.
+TEST(NoSoundServer, TheDialogSaysThereIsNoInputAndItsLevelStaysAtTheBottom) {
+    std::string status;
+    int highest = -1;
+    DrivenDialog run = DriveConfigDialog([&](HWND dialog) {
+        WaitUntil(
+            [&] { return (status = ItemText(dialog, IDC_LISTENING_TEXT)).rfind("Opening", 0) != 0 && !status.empty(); },
+            DialogReactionMs, BetweenPolls::Sleep);
+        const DWORD start = GetTickCount();
+        while (GetTickCount() - start < 1000) {
+            highest = std::max(highest, static_cast<int>(SendDlgItemMessageA(dialog, IDC_LEVEL_BAR, PBM_GETPOS, 0, 0)));
+            Sleep(20);
+        }
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    ASSERT_TRUE(run.Found);
+    EXPECT_EQ(status, "No recording device on this computer: the saver paints random tiles.");
+    EXPECT_EQ(highest, 0);
 }
 
 }  // namespace

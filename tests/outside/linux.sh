@@ -129,6 +129,37 @@ for signal in INT HUP; do
     check "SIG$signal ends it with 0 within a second, stream closed" ends_within_a_second $signal
 done
 
+# -input: with a second, silent sink's monitor as the default source, the
+# tone played to the default sink is heard only through -input monitor (or
+# the room's monitor by name); a missing source falls back to the default
+# source, and says so.
+quiet_module=$(PULSE_SERVER=$room pactl load-module module-null-sink sink_name=quiet)
+PULSE_SERVER=$room pactl set-default-source quiet.monitor
+play_tone
+start_brasswick "$room" -root -period 55 -input monitor
+wait_until 10 shot_with_tiles
+check "-input monitor hears the tone the desktop plays" root_shows_only 108
+end_brasswick
+start_brasswick "$room" -root -period 55
+wait_until 10 shot_with_tiles
+check "without -input, the quiet default source" root_shows_only 102
+end_brasswick
+start_brasswick "$room" -root -period 55 -input room.monitor
+wait_until 10 shot_with_tiles
+check "-input room.monitor by name hears the tone" root_shows_only 108
+end_brasswick
+start_brasswick "$room" -root -period 55 -input unplugged.microphone
+wait_until 10 shot_with_tiles
+missing_said() {
+    note "stderr: $(cat "$work/err")"
+    [ "$(cat "$work/err")" = "brasswick: no sound input unplugged.microphone; listening to the default source" ]
+}
+check "-input of a missing source: the default source, said on stderr" eval 'root_shows_only 102 && missing_said'
+end_brasswick
+stop_tone
+PULSE_SERVER=$room pactl set-default-source room.monitor
+PULSE_SERVER=$room pactl unload-module "$quiet_module"
+
 # Without a server: images by chance, several of them, on white.
 random_on_white() {
     local centres

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <mmsystem.h>
 
 #include <algorithm>
 #include <iterator>
@@ -15,6 +16,7 @@
 #include "dialog_driver.h"
 #include "host/host_main.h"
 #include "host/host_state.h"
+#include "resources/resource_ids.h"
 #include "settings/config_dialog.h"
 #include "settings_test_files.h"
 
@@ -224,6 +226,86 @@ TEST_F(ConfigDialog, ALockedOrReadOnlyFileStillEndsWithOkAndComesOutWhole) {
         // Written or refused as the platform decides, but never half of it.
         const std::string bytes = ReadWholeFile(SettingsFilePath());
         EXPECT_TRUE(bytes == original || bytes == rewritten) << "locked " << locked << ": " << bytes;
+    }
+}
+
+// The inputs as the platform lists them to any program.
+std::vector<std::string> ListedInputs() {
+    std::vector<std::string> names;
+    for (UINT id = 0; id < waveInGetNumDevs(); ++id) {
+        WAVEINCAPSA caps = {};
+        if (waveInGetDevCapsA(id, &caps, sizeof caps) == MMSYSERR_NOERROR) names.push_back(caps.szPname);
+    }
+    return names;
+}
+
+std::vector<std::string> InputItems(HWND dialog) {
+    std::vector<std::string> items;
+    HWND list = GetDlgItem(dialog, IDC_INPUT_LIST);
+    const int count = static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[256] = {};
+        SendMessageA(list, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        items.push_back(text);
+    }
+    return items;
+}
+
+// As a user's pick in the list does: the selection, then its notification.
+void PickInput(HWND dialog, int item) {
+    HWND list = GetDlgItem(dialog, IDC_INPUT_LIST);
+    SendMessageA(list, CB_SETCURSEL, item, 0);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_INPUT_LIST, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+TEST_F(ConfigDialog, TheInputListKeepsAMissingChoiceAndOkSavesWhatIsPicked) {
+    std::vector<std::string> expected = {"Default input"};
+    for (const std::string& name : ListedInputs()) expected.push_back(name);
+    expected.push_back("Unplugged headset");
+    expected.push_back("None: random tiles");
+    PutSettingsFile("[SETTINGS]\r\nFREQ=700\r\nINPUT=Unplugged headset\r\n");
+    std::vector<std::string> items;
+    std::string chosen, status;
+    DrivenDialog run = DriveConfigDialog([&](HWND dialog) {
+        WaitUntil([&] { return (items = InputItems(dialog)) == expected; }, DialogReactionMs, BetweenPolls::Sleep);
+        chosen = ItemText(dialog, IDC_INPUT_LIST);
+        PickInput(dialog, static_cast<int>(expected.size()) - 1);
+        WaitUntil([&] { return (status = ItemText(dialog, IDC_LISTENING_TEXT)).rfind("Not listening", 0) == 0; },
+                  DialogReactionMs, BetweenPolls::Sleep);
+        ClickButton(dialog, IDOK);
+    });
+    ASSERT_TRUE(run.Found);
+    EXPECT_EQ(items, expected);
+    EXPECT_EQ(chosen, "Unplugged headset");
+    EXPECT_EQ(status, "Not listening: the saver paints random tiles on white.");
+    EXPECT_EQ(ValueOnDisk("INPUT"), "none");
+}
+
+TEST_F(ConfigDialog, DefaultsPutsPeriodThresholdsAndInputBackAndOnlyOkSavesThem) {
+    const std::string original = "[SETTINGS]\r\nFREQ=900\r\nTHRES0=50\r\nTHRES5=120\r\nINPUT=none\r\n";
+    for (const int closer : {IDCANCEL, IDOK}) {
+        PutSettingsFile(original);
+        Shown shown;
+        std::string input;
+        DrivenDialog run = DriveConfigDialog([&](HWND dialog) {
+            ClickButton(dialog, IDC_DEFAULTS_BUTTON);
+            WaitUntil([&] { return ItemText(dialog, FreqValueText) == "300"; }, DialogReactionMs, BetweenPolls::Sleep);
+            shown.Freq = SliderPos(dialog, FreqSlider);
+            shown.Levels = WaitForThresholds(dialog, DefaultThresholds);
+            input = ItemText(dialog, IDC_INPUT_LIST);
+            ClickButton(dialog, closer);
+        });
+        ASSERT_TRUE(run.Found) << closer;
+        EXPECT_EQ(shown.Freq, 300) << closer;
+        EXPECT_EQ(shown.Levels, DefaultThresholds) << closer;
+        EXPECT_EQ(input, "Default input") << closer;
+        if (closer == IDCANCEL) {
+            EXPECT_EQ(ReadWholeFile(SettingsFilePath()), original);
+        } else {
+            EXPECT_EQ(ReadWholeFile(SettingsFilePath()),
+                      "[SETTINGS]\r\nFREQ=300\r\nTHRES0=2\r\nTHRES5=64\r\nTHRES4=32\r\nTHRES3=16\r\nTHRES2=8\r\n"
+                      "THRES1=4\r\n");
+        }
     }
 }
 

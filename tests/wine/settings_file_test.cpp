@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "settings/saver_settings.h"
@@ -28,6 +29,7 @@ Texts Loaded() {
 void SetTexts(const Texts& texts) {
     std::strcpy(SaverSettings.Freq, texts[0].c_str());
     for (int k = 0; k < ThresholdCount; ++k) std::strcpy(SaverSettings.Thresholds[k], texts[1 + k].c_str());
+    SaverSettings.Input[0] = '\0';
 }
 
 std::vector<std::string> LinesOf(const std::string& bytes) {
@@ -115,7 +117,8 @@ TEST_F(SettingsFile, SaveOverAnExistingFileKeepsEverythingElseInPlace) {
     EXPECT_EQ(LinesOf(ReadWholeFile(SettingsFilePath())), expected);
 }
 
-// AUTO is on only as "1", and a file saved with it off has no AUTO line.
+// AUTO is on only as "1", written after INPUT, and a file saved with it off
+// has no AUTO line.
 TEST_F(SettingsFile, AutoFollowsTheSevenKeysAndOnlyWhileOn) {
     const struct {
         std::string Line;
@@ -128,16 +131,48 @@ TEST_F(SettingsFile, AutoFollowsTheSevenKeysAndOnlyWhileOn) {
     }
     RemoveSettingsFile();
     SetTexts({"450", "1", "3", "5", "7", "9", "11"});
+    std::strcpy(SaverSettings.Input, "Monitor of room");
     std::strcpy(SaverSettings.Auto, "1");
     EXPECT_TRUE(SaveSettings());
     const Texts sevenKeys = {"[SETTINGS]", "THRES5=11", "THRES4=9", "THRES3=7",
                              "THRES2=5",   "THRES1=3",  "FREQ=450", "THRES0=1"};
     Texts withAuto = sevenKeys;
+    withAuto.push_back("INPUT=Monitor of room");
     withAuto.push_back("AUTO=1");
     EXPECT_EQ(LinesOf(ReadWholeFile(SettingsFilePath())), withAuto);
+    SaverSettings.Input[0] = '\0';
     std::strcpy(SaverSettings.Auto, "yes");
     EXPECT_TRUE(SaveSettings());
     EXPECT_EQ(LinesOf(ReadWholeFile(SettingsFilePath())), sevenKeys);
+}
+
+// INPUT came after the seven: read and written after them, and no key at all
+// for the default input, so a file without it stays as it was.
+TEST_F(SettingsFile, InputFollowsTheSevenKeysAndTheDefaultInputIsNoKey) {
+    const std::pair<std::string, std::string> loads[] = {
+        {"[SETTINGS]\r\nFREQ=100\r\n", ""},
+        {"[SETTINGS]\r\nINPUT=Monitor of room\r\n", "Monitor of room"},
+        {"[SETTINGS]\r\nINPUT=none\r\nFREQ=100\r\n", "none"},
+        {"[SETTINGS]\r\nINPUT=\r\n", ""},
+    };
+    for (const auto& load : loads) {
+        PutSettingsFile(load.first);
+        Load();
+        EXPECT_EQ(std::string(SaverSettings.Input), load.second) << load.first;
+    }
+    RemoveSettingsFile();
+    ASSERT_TRUE(BuildSettingsPath(SaverSettings.SettingsPath));
+    SetTexts(Defaults);
+    std::strcpy(SaverSettings.Input, "Monitor of room");
+    EXPECT_TRUE(SaveSettings());
+    const Texts seven = {"[SETTINGS]", "THRES5=64", "THRES4=32", "THRES3=16", "THRES2=8", "THRES1=4", "FREQ=300",
+                         "THRES0=2"};
+    Texts eight = seven;
+    eight.push_back("INPUT=Monitor of room");
+    EXPECT_EQ(LinesOf(ReadWholeFile(SettingsFilePath())), eight);
+    SaverSettings.Input[0] = '\0';
+    EXPECT_TRUE(SaveSettings());
+    EXPECT_EQ(LinesOf(ReadWholeFile(SettingsFilePath())), seven);
 }
 
 // The user's local application-data folder pointed elsewhere.
