@@ -125,13 +125,15 @@ HackOptions ReadHackOptions(int argc, const char* const* argv, const char* windo
                 return Bad(options, "brasswick: -input needs default, monitor or the name of a PulseAudio source");
             std::snprintf(options.Input, sizeof options.Input, "%s", std::strcmp(value, "default") == 0 ? "" : value);
             ++i;
+        } else if (std::strcmp(name, "-auto") == 0) {
+            options.Auto = true;
         } else if (std::strcmp(name, "-help") == 0) {
             options.Verdict = OptionsVerdict::Help;
             return options;
         } else {
             return Bad(options,
                        "brasswick: unknown option %s (accepted: -period %d..%d, -thres0..-thres5 %d..%d, "
-                       "-input SOURCE, -no-sound, -window, -root, -window-id ID, -help)",
+                       "-input SOURCE, -no-sound, -auto, -window, -root, -window-id ID, -help)",
                        arg, FreqMinimum, FreqMaximum, ThresholdMinimum, ThresholdMaximum);
         }
     }
@@ -150,12 +152,14 @@ HackOptions ReadHackOptions(int argc, const char* const* argv, const char* windo
 void WriteHackUsage(FILE* stream) {
     std::fprintf(stream,
                  "usage: brasswick [-window | -root | -window-id ID] [-period MS] [-thres0 N] ... [-thres5 N] "
-                 "[-input SOURCE] [-no-sound]\n"
+                 "[-input SOURCE] [-no-sound] [-auto]\n"
                  "  -period MS     one tile every MS milliseconds, %d to %d (%s)\n"
                  "  -thres0..5 N   loudness thresholds, %d to %d (%s, %s, %s, %s, %s, %s)\n"
                  "  -input SOURCE  default (the default source), monitor (what the desktop plays)\n"
                  "                 or a PulseAudio source's name; a missing one falls back to default\n"
                  "  -no-sound      never open the sound input: random tiles on white\n"
+                 "  -auto          follow the room's loudness: a quiet room's loudest moments are\n"
+                 "                 raised, up to 8 times, to the top bands\n"
                  "  -window-id ID  draw into the window ID (decimal or 0x hex); XSCREENSAVER_WINDOW too\n",
                  FreqMinimum, FreqMaximum, DefaultFreqText, ThresholdMinimum, ThresholdMaximum,
                  DefaultThresholdTexts[0], DefaultThresholdTexts[1], DefaultThresholdTexts[2], DefaultThresholdTexts[3],

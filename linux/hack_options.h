@@ -25,6 +25,7 @@ struct HackOptions {
     DrawTarget Target;
     uint32_t Window;    // for GivenWindow
     bool NoSound;
+    bool Auto;          // the gain follows the room's loudness
     // -input: "" the default source, "monitor" what the desktop plays (the
     // default sink's monitor), else a source's name.
     char Input[SettingTextSize];

@@ -14,6 +14,7 @@
 #include "linux/room_listener.h"
 #include "linux/x_mosaic.h"
 #include "mosaic/tick_period.h"
+#include "sound/room_gain.h"
 #include "sound/tile_band.h"
 
 namespace {
@@ -43,10 +44,13 @@ bool CatchEndingSignals() {
 
 // No tile while a fresh stream has yet to deliver (for a few seconds at
 // most): a tile by chance would misreport a room that is about to be heard.
-bool NextTile(const HackOptions& options, TileImageId& id) {
+bool NextTile(const HackOptions& options, RoomGainState& gain, TileImageId& id) {
     SoundLevel level = 0;
     switch (ListenToRoom(level)) {
     case RoomHearing::Heard:
+        if (options.Auto)
+            level = FollowRoomLoudness(gain, level, static_cast<uint32_t>(MonotonicMilliseconds()),
+                                       SettingNumber(options.Thresholds[ThresholdCount - 1]));
         id = TileForLevel(level, options.Thresholds);
         return true;
     case RoomHearing::Waiting:
@@ -80,12 +84,13 @@ bool AwaitFirstStream(bool& heard) {
 void RunTicks(const HackOptions& options, bool heard) {
     const int64_t period = TickPeriodOf(options.Freq);
     int64_t deadline = MonotonicMilliseconds() + period;
+    RoomGainState gain = {};
     for (;;) {
         if (!HandleMosaicEvents(heard)) return;
         const int64_t wait = deadline - MonotonicMilliseconds();
         if (wait <= 0) {
             TileImageId id;
-            if (NextTile(options, id)) PaintNextTile(id);
+            if (NextTile(options, gain, id)) PaintNextTile(id);
             deadline += period;
             if (deadline < MonotonicMilliseconds()) deadline = MonotonicMilliseconds() + period;
             continue;

@@ -7,10 +7,12 @@
 # minute and after --minutes M (default 10). First, in a quiet room, sound
 # to picture at -period 55 and 300 over --onsets K loud onsets (default 7),
 # beside a minimal low-latency reader of the same source timed to the same
-# onsets.
+# onsets; then, over --gains R runs (default 3) of `brasswick -auto`,
+# the time from a quiet room's start to its first tile of the top two bands
+# and from a loud room turning quiet until they come back.
 set -uo pipefail
 source "$(dirname "$0")/../tests/harness/script.sh"
-parse_options seconds=60 minutes=10 onsets=7 -- "$@"
+parse_options seconds=60 minutes=10 onsets=7 gains=3 -- "$@"
 prepare_build native >/dev/null || exit 1
 work=$build/bench-linux
 rm -rf "$work"
@@ -27,6 +29,21 @@ for period in 55 300; do
     kill -TERM $saver
     wait $saver
 done
+
+median_of() { sort -n | awk '{ v[NR] = $1 } END { if (NR) printf "%d ms (%d to %d)", v[int((NR + 1) / 2)], v[1], v[NR] }'; }
+for run in $(seq 1 "$gains"); do
+    in_background "$build/native/linux/brasswick" -root -period 55 -auto
+    saver=$BACKGROUND_PID
+    sleep 4
+    "$build/native/tests/linux_bench" gain >>"$work/gain"
+    kill -TERM $saver
+    wait $saver
+done
+if [ "$gains" -gt 0 ]; then
+    echo "the gain at -period 55, $gains runs (load average $(cut -d' ' -f1-3 /proc/loadavg)):"
+    echo "  quiet room to the top two bands: median $(awk '/^quiet room/ { print $(NF - 1) }' "$work/gain" | median_of)"
+    echo "  loud room turned quiet to the top two bands again: median $(awk '/^loud room/ { print $(NF - 1) }' "$work/gain" | median_of)"
+fi
 
 sox -n -r 44100 -c 2 "$work/tone.wav" synth $((minutes * 60 + seconds + 60)) square 200 vol 0.9 tremolo 0.2 100 2>/dev/null
 play_into_room "$work/tone.wav"

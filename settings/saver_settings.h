@@ -1,5 +1,5 @@
 // Free of windows.h, so it builds and is tested natively.
-// The seven settings, held as the decimal texts that the INI file holds;
+// The settings, held as the decimal texts that the INI file holds;
 // their users parse them with atol where they need numbers, every time.
 #pragma once
 #include <cstdint>
@@ -13,6 +13,7 @@ struct SaverSettingsRecord {
     char Freq[SettingTextSize];                         // tick period, milliseconds
     char Thresholds[ThresholdCount][SettingTextSize];   // THRES0..THRES5, ascending
     char Input[SettingTextSize];  // INPUT: "" the default input, "none", or an input's name
+    char Auto[SettingTextSize];   // AUTO: "1", the gain follows the room
 };
 
 extern SaverSettingsRecord SaverSettings;
@@ -21,6 +22,9 @@ extern SaverSettingsRecord SaverSettings;
 extern const char DefaultFreqText[];
 extern const char* const DefaultThresholdTexts[ThresholdCount];
 extern const char DefaultInputText[];
+
+// AUTO: on only as "1"; absent, empty or anything else is off.
+bool RoomGainSwitchedOn(const SaverSettingsRecord& settings);
 
 // atol's reading of a setting text (leading blanks, a sign, then digits; 0
 // without digits), but a value beyond 32 bits stops at the nearest end

@@ -40,6 +40,22 @@ const SettingKey WriteOrder[] = {
     {"THRES0", nullptr, SaverSettings.Thresholds[0]},
 };
 
+// AUTO, after the seven keys: absent reads as off, and off is written as no
+// key at all, so a file saved with it off holds the seven keys alone.
+const char AutoKey[] = "AUTO";
+
+void LoadRoomGainSwitch(bool haveFile) {
+    if (haveFile)
+        GetPrivateProfileStringA(Section, AutoKey, "", SaverSettings.Auto, SettingTextSize, SaverSettings.SettingsPath);
+    else
+        SaverSettings.Auto[0] = '\0';
+}
+
+BOOL SaveRoomGainSwitch() {
+    return WritePrivateProfileStringA(Section, AutoKey, RoomGainSwitchedOn(SaverSettings) ? "1" : nullptr,
+                                      SaverSettings.SettingsPath);
+}
+
 // Without a folder of our own there is no file: an empty path, which the
 // loader reads as defaults and the saver refuses to write, rather than a
 // path relative to wherever the process happens to stand.
@@ -71,6 +87,7 @@ void LoadSettings() {
         else
             std::strcpy(key.Text, key.Default);
     }
+    LoadRoomGainSwitch(haveFile);
 }
 
 BOOL SaveSettings() {
@@ -85,5 +102,6 @@ BOOL SaveSettings() {
     // the seven keys alone.
     const char* input = SaverSettings.Input[0] != '\0' ? SaverSettings.Input : nullptr;
     if (!WritePrivateProfileStringA(Section, "INPUT", input, SaverSettings.SettingsPath)) allWritten = FALSE;
+    if (!SaveRoomGainSwitch()) allWritten = FALSE;
     return allWritten;
 }

@@ -8,10 +8,10 @@
 // creates its folders. Nonzero when the folders exist or were created.
 BOOL BuildSettingsPath(char* settingsPath);
 
-// Reads the seven texts and INPUT into SaverSettings, defaults for what is
-// missing.
+// Reads the seven texts, INPUT and AUTO into SaverSettings, defaults for
+// what is missing.
 void LoadSettings();
 
-// Writes the seven texts, then INPUT (taken out when empty); nonzero only
-// when every write succeeded.
+// Writes the seven texts, then INPUT (taken out when empty) and AUTO (taken
+// out when off); nonzero only when every write succeeded.
 BOOL SaveSettings();

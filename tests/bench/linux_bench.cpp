@@ -12,6 +12,10 @@
 //                         first new loud tile on the screen and, beside it,
 //                         to the first loud reading of a minimal low-latency
 //                         reader of the same source
+//   linux_bench gain      with the program painting the root window with
+//                         -auto: from silence to a quiet tone (level 10),
+//                         and from a loud one to the quiet one, each timed
+//                         to the first new tile of the top two bands
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <pulse/context.h>
@@ -138,6 +142,7 @@ struct ProbeState {
     pa_threaded_mainloop* Loop = nullptr;
     pa_context* Context = nullptr;
     std::atomic<bool> Loud{false};
+    std::atomic<int> Swing{128};      // how far the loud bytes lie from 128
     std::atomic<int64_t> OnsetAt{0};  // the first loud bytes handed to the server
     std::atomic<int64_t> HeardAt{0};  // the reader's first loud reading after that
     uint32_t Phase = 0;
@@ -152,7 +157,9 @@ void OnPlayerWritable(pa_stream* stream, size_t bytes, void*) {
     std::vector<uint8_t> samples(bytes, 128);
     const bool loud = Probe.Loud;
     if (loud)
-        for (uint8_t& sample : samples) sample = (Probe.Phase++ / (ProbeRate / 400)) % 2 ? 255 : 0;
+        for (uint8_t& sample : samples)
+            sample = static_cast<uint8_t>((Probe.Phase++ / (ProbeRate / 400)) % 2 ? std::min(255, 128 + Probe.Swing)
+                                                                                   : std::max(0, 128 - Probe.Swing));
     pa_stream_write(stream, samples.data(), samples.size(), nullptr, 0, PA_SEEK_RELATIVE);
     if (loud && Probe.OnsetAt == 0) Probe.OnsetAt = MonotonicMilliseconds();
 }
@@ -202,14 +209,17 @@ bool OpenProbeStreams() {
     return true;
 }
 
-// Pixels of the loudest face on rows 64 pixels apart and the last row: the
-// face of every tile crosses one of them, the cut ones at the edges too, so
-// a new loud tile adds to the count.
-long LoudPixelsOnScreen(Display* display) {
+// Pixels of the loudest faces (the `faces` loudest) on rows 64 pixels apart
+// and the last row: the face of every tile crosses one of them, the cut
+// ones at the edges too, so a new loud tile adds to the count.
+long LoudPixelsOnScreen(Display* display, int faces = 1) {
     const Window root = DefaultRootWindow(display);
     const int width = DisplayWidth(display, 0), height = DisplayHeight(display, 0);
-    const Rgb face = TileFaces[TileFaceCount - 1].Face;
-    const unsigned long loud = (face.R << 16) | (face.G << 8) | face.B;  // the 24-bit TrueColor of Xvfb
+    std::vector<unsigned long> loud;
+    for (int k = TileFaceCount - faces; k < TileFaceCount; ++k) {
+        const Rgb face = TileFaces[k].Face;
+        loud.push_back((face.R << 16) | (face.G << 8) | face.B);  // the 24-bit TrueColor of Xvfb
+    }
     long count = 0;
     std::vector<int> rows;
     for (int y = 0; y < height - 1; y += 64) rows.push_back(y);
@@ -217,7 +227,8 @@ long LoudPixelsOnScreen(Display* display) {
     for (int y : rows) {
         XImage* row = XGetImage(display, root, 0, y, width, 1, AllPlanes, ZPixmap);
         if (!row) continue;
-        for (int x = 0; x < width; ++x) count += (XGetPixel(row, x, 0) & 0xFFFFFF) == loud;
+        for (int x = 0; x < width; ++x)
+            count += std::count(loud.begin(), loud.end(), XGetPixel(row, x, 0) & 0xFFFFFF) > 0;
         XDestroyImage(row);
     }
     return count;
@@ -268,12 +279,64 @@ int Latency(int onsets, int period) {
     return tiles.size() == static_cast<size_t>(onsets) && floors.size() == static_cast<size_t>(onsets) ? 0 : 1;
 }
 
+// The probe's player to a new swing; the time its first bytes were handed
+// to the server.
+int64_t PlaySwing(int swing) {
+    Probe.Swing = swing;
+    Probe.OnsetAt = 0;
+    Probe.Loud = swing > 0;
+    if (swing > 0)
+        while (Probe.OnsetAt == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return MonotonicMilliseconds();
+}
+
+// Milliseconds from `since` until a tile of the top two bands is painted
+// where none was (their pixels rise above their least count meanwhile), or -1.
+int64_t WaitForNewTopTile(Display* display, int64_t since, int patienceMs) {
+    long least = LoudPixelsOnScreen(display, 2);
+    while (MonotonicMilliseconds() < since + patienceMs) {
+        const long now = LoudPixelsOnScreen(display, 2);
+        if (now > least) return MonotonicMilliseconds() - since;
+        least = std::min(least, now);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return -1;
+}
+
+// Level 10 is the yellow band of the default thresholds; only the gain
+// brings it to the top two. The loud phase is full swing, level 127.
+constexpr int QuietSwing = 10;
+constexpr int LoudMilliseconds = 4000;
+constexpr int ComeBackPatienceMs = 180000;
+
+int Gain() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display || !OpenProbeStreams()) return 1;
+    PlaySwing(0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+    const int64_t quietStart = PlaySwing(QuietSwing);
+    const int64_t raised = WaitForNewTopTile(display, quietStart, PatienceMilliseconds);
+    PlaySwing(128);
+    std::this_thread::sleep_for(std::chrono::milliseconds(LoudMilliseconds));
+    const int64_t turnedQuiet = PlaySwing(QuietSwing);
+    // Past the last loud tiles on their way to the screen.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const int64_t back = WaitForNewTopTile(display, turnedQuiet, ComeBackPatienceMs);
+    PlaySwing(0);
+    std::printf("quiet room to the top two bands: %lld ms\n", static_cast<long long>(raised));
+    std::printf("loud room turned quiet to the top two bands again: %lld ms\n", static_cast<long long>(back));
+    pa_threaded_mainloop_stop(Probe.Loop);
+    XCloseDisplay(display);
+    return raised >= 0 && back >= 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::strcmp(argv[1], "ticks") == 0) return Ticks();
     if (argc == 3 && std::strcmp(argv[1], "floor") == 0) return Floor(std::atoi(argv[2]));
     if (argc == 4 && std::strcmp(argv[1], "latency") == 0) return Latency(std::atoi(argv[2]), std::atoi(argv[3]));
-    std::fprintf(stderr, "usage: linux_bench ticks | floor MS | latency N MS\n");
+    if (argc == 2 && std::strcmp(argv[1], "gain") == 0) return Gain();
+    std::fprintf(stderr, "usage: linux_bench ticks | floor MS | latency N MS | gain\n");
     return 2;
 }

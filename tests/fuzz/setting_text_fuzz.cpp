@@ -1,5 +1,6 @@
 // Any setting text, as a hand-edited INI file may hold it: every reader of
-// it stays in its range, and the number is atol's wherever atol is defined.
+// it stays in its range, and the number is atol's wherever atol is defined;
+// as THRES5 it keeps the room's gain within its bounds.
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include "mosaic/tick_period.h"
 #include "settings/saver_settings.h"
 #include "settings/slider_values.h"
+#include "sound/room_gain.h"
 #include "sound/tile_band.h"
 
 namespace {
@@ -46,6 +48,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(tile >= QuietestTile && tile <= LoudestTile);
         // All six alike: below them the quietest, else the loudest.
         Check(tile == (level < number ? QuietestTile : LoudestTile));
+    }
+
+    // The text as THRES5 for the gain: a level is raised 1 to 8 times.
+    RoomGainState gain = {};
+    uint32_t now = 0;
+    for (SoundLevel level : {0, 3, 3, 10, 10, 64, 128, 128, 2}) {
+        const SoundLevel gained = FollowRoomLoudness(gain, level, now += 55, number);
+        Check(gained >= level && gained <= level * RoomGainMaximum);
     }
     return 0;
 }

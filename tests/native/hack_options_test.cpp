@@ -17,6 +17,7 @@ TEST(ReadHackOptions, DefaultsToOwnWindowWithTheSettingsDefaults) {
     EXPECT_EQ(o.Verdict, OptionsVerdict::Run);
     EXPECT_EQ(o.Target, DrawTarget::OwnWindow);
     EXPECT_FALSE(o.NoSound);
+    EXPECT_FALSE(o.Auto);
     EXPECT_STREQ(o.Input, "");
     EXPECT_STREQ(o.Freq, "300");
     const char* thresholds[] = {"2", "4", "8", "16", "32", "64"};
@@ -32,6 +33,7 @@ TEST(ReadHackOptions, TakesNumbersInRangeWithOneOrTwoDashes) {
     EXPECT_STREQ(o.Thresholds[5], "127");
     EXPECT_STREQ(o.Thresholds[1], "4");
     EXPECT_TRUE(o.NoSound);
+    EXPECT_TRUE(Read({"--auto"}).Auto);
     EXPECT_STREQ(Read({"--period", "3000"}).Freq, "3000");
     EXPECT_STREQ(Read({"-input", "monitor"}).Input, "monitor");
     EXPECT_STREQ(Read({"--input", "quiet.monitor"}).Input, "quiet.monitor");
@@ -57,10 +59,10 @@ TEST(ReadHackOptions, RefusesWithOneLineNamingTheOptionAndItsRange) {
         {{"-input", ""}, "brasswick: -input needs default, monitor or the name of a PulseAudio source"},
         {{"-thres6", "1"},
          "brasswick: unknown option -thres6 (accepted: -period 55..3000, -thres0..-thres5 0..127, -input SOURCE, "
-         "-no-sound, -window, -root, -window-id ID, -help)"},
+         "-no-sound, -auto, -window, -root, -window-id ID, -help)"},
         {{"-root", "extra"},
          "brasswick: unknown option extra (accepted: -period 55..3000, -thres0..-thres5 0..127, -input SOURCE, "
-         "-no-sound, -window, -root, -window-id ID, -help)"},
+         "-no-sound, -auto, -window, -root, -window-id ID, -help)"},
         {{"-window-id", "0x"}, "brasswick: -window-id 0x: the value must be a window id, decimal or 0x hex"},
         {{"-window-id", "12z"}, "brasswick: -window-id 12z: the value must be a window id, decimal or 0x hex"},
         {{"-window-id", "12ab"}, "brasswick: -window-id 12ab: the value must be a window id, decimal or 0x hex"},

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # The Linux program against a virtual display and sound servers of its own:
 # what -root paints for a loud and a quiet room and without a server, a
-# server restart, a stopped server, a source that delivers nothing, the
-# tiles of a small window named by id, the ending signals, a lost display,
-# a bad option, and the .deb.
+# server restart, a stopped server, a source that delivers nothing, a quiet
+# room followed with -auto, the tiles of a small window named by id, the
+# ending signals, a lost display, a bad option, and the .deb.
 # linux.sh BRASSWICK X_WINDOW BUILD_DIR
 set -uo pipefail
 program=$1
@@ -76,8 +76,8 @@ launch_sound_server "$work/room" || exit 1
 room=$LAUNCHED_PULSE_SERVER
 room_pid=$LAUNCHED_PULSE_PID
 sox -n -r 44100 -c 2 "$work/tone.wav" synth 600 square 200 vol 0.9 2>/dev/null
-play_tone() {
-    in_background env PULSE_SERVER="$room" paplay -d room "$work/tone.wav" 2>/dev/null
+play_tone() {  # play_tone [FILE]
+    in_background env PULSE_SERVER="$room" paplay -d room "${1:-$work/tone.wav}" 2>/dev/null
     TONE=$BACKGROUND_PID
     sleep 0.5
 }
@@ -295,6 +295,40 @@ resumed_at=$(date +%s%N)
 PULSE_SERVER=$room pactl suspend-sink room 0
 check "delivering again, the loud room again" follows_room_again "$resumed_at" 108
 check "and it ends with 0" end_brasswick
+stop_tone
+
+# -auto in a room very quiet and quiet by turns, 3 s each (levels about 1
+# and 10, the yellow band): the quiet phases soon reach the top two bands
+# and the very quiet ones stay at the bottom, so the tiles that change are
+# of the two ends, not the middle. (Counted whatever the phase: a player
+# falls behind the clock by seconds under load.)
+sox -n -r 44100 -c 2 "$work/very-quiet.wav" synth 3 square 200 vol 0.008 2>/dev/null
+sox -n -r 44100 -c 2 "$work/quiet.wav" synth 3 square 200 vol 0.08 2>/dev/null
+sox $(for i in $(seq 10); do echo "$work/very-quiet.wav $work/quiet.wav"; done) "$work/alternating.wav"
+follows_loudness() {  # follows_loudness START_NS
+    local changes="" first_top=none now
+    shot "$work/auto-a"
+    while now=$((($(date +%s%N) - $1) / 1000000)) && [ "$now" -lt 24000 ]; do
+        sleep 1
+        shot "$work/auto-b"
+        local latest
+        latest=$(changed_tiles "$work/auto-a" "$work/auto-b")
+        [ "$first_top" = none ] && grep -qx '10[78]' <<<"$latest" && first_top=$now
+        changes+=$latest$'\n'
+        mv "$work/auto-b" "$work/auto-a"
+    done
+    local low middle top
+    low=$(grep -cx '10[23]' <<<"$changes") middle=$(grep -cx '10[456]' <<<"$changes") top=$(grep -cx '10[78]' <<<"$changes")
+    note "first top band $first_top ms after the tone began; $(sort <<<"$changes" | uniq -c | tr '\n' ' ')"
+    [ "$first_top" != none ] && [ "$first_top" -le 20000 ] && [ "$low" -ge 20 ] && [ "$top" -ge 20 ] &&
+        [ $((middle * 100)) -le $(((low + middle + top) * 15)) ]
+}
+tone_started=$(date +%s%N)
+play_tone "$work/alternating.wav"
+start_brasswick "$room" -root -period 55 -auto
+check "-auto: a quiet room's quiet phases reach the top two bands, its very quiet ones stay at the bottom" \
+    follows_loudness "$tone_started"
+end_brasswick
 stop_tone
 
 # A 152 x 112 window by id: 16-pixel tiles at the grid's places (columns

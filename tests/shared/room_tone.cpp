@@ -1,10 +1,16 @@
 #include "room_tone.h"
 
 bool StartTone(Tone& tone, int amplitude) {
+    return StartAlternatingTone(tone, amplitude, amplitude, 1000);
+}
+
+bool StartAlternatingTone(Tone& tone, int firstAmplitude, int secondAmplitude, int phaseMs) {
     WAVEFORMATEX format = {WAVE_FORMAT_PCM, 1, 11025, 11025, 1, 8, 0};
     tone.Samples.resize(11025 * 60);
-    for (size_t i = 0; i < tone.Samples.size(); ++i)
+    for (size_t i = 0; i < tone.Samples.size(); ++i) {
+        const int amplitude = (i * 1000 / 11025 / phaseMs) % 2 ? secondAmplitude : firstAmplitude;
         tone.Samples[i] = static_cast<BYTE>((i / 110) % 2 ? 128 + amplitude : 128 - amplitude);
+    }
     tone.Header = WAVEHDR{};
     tone.Header.lpData = reinterpret_cast<LPSTR>(tone.Samples.data());
     tone.Header.dwBufferLength = static_cast<DWORD>(tone.Samples.size());

@@ -17,4 +17,6 @@ struct Tone {
 
 // Plays for a minute, longer than any test listens.
 bool StartTone(Tone& tone, int amplitude);
+// Phases of phaseMs, first one amplitude and then the other, by turns.
+bool StartAlternatingTone(Tone& tone, int firstAmplitude, int secondAmplitude, int phaseMs);
 void StopTone(Tone& tone);

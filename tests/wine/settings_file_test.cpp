@@ -117,6 +117,35 @@ TEST_F(SettingsFile, SaveOverAnExistingFileKeepsEverythingElseInPlace) {
     EXPECT_EQ(LinesOf(ReadWholeFile(SettingsFilePath())), expected);
 }
 
+// AUTO is on only as "1", written after INPUT, and a file saved with it off
+// has no AUTO line.
+TEST_F(SettingsFile, AutoFollowsTheSevenKeysAndOnlyWhileOn) {
+    const struct {
+        std::string Line;
+        bool On;
+    } cases[] = {{"AUTO=1\r\n", true}, {"AUTO=yes\r\n", false}, {"AUTO=0\r\n", false}, {"", false}};
+    for (const auto& c : cases) {
+        PutSettingsFile("[SETTINGS]\r\nFREQ=125\r\n" + c.Line);
+        Load();
+        EXPECT_EQ(RoomGainSwitchedOn(SaverSettings), c.On) << c.Line;
+    }
+    RemoveSettingsFile();
+    SetTexts({"450", "1", "3", "5", "7", "9", "11"});
+    std::strcpy(SaverSettings.Input, "Monitor of room");
+    std::strcpy(SaverSettings.Auto, "1");
+    EXPECT_TRUE(SaveSettings());
+    const Texts sevenKeys = {"[SETTINGS]", "THRES5=11", "THRES4=9", "THRES3=7",
+                             "THRES2=5",   "THRES1=3",  "FREQ=450", "THRES0=1"};
+    Texts withAuto = sevenKeys;
+    withAuto.push_back("INPUT=Monitor of room");
+    withAuto.push_back("AUTO=1");
+    EXPECT_EQ(LinesOf(ReadWholeFile(SettingsFilePath())), withAuto);
+    SaverSettings.Input[0] = '\0';
+    std::strcpy(SaverSettings.Auto, "yes");
+    EXPECT_TRUE(SaveSettings());
+    EXPECT_EQ(LinesOf(ReadWholeFile(SettingsFilePath())), sevenKeys);
+}
+
 // INPUT came after the seven: read and written after them, and no key at all
 // for the default input, so a file without it stays as it was.
 TEST_F(SettingsFile, InputFollowsTheSevenKeysAndTheDefaultInputIsNoKey) {
