@@ -4,6 +4,7 @@
 #include "host/password_hooks.h"
 #include "mosaic/tile_saver.h"
 #include "resources/resource_ids.h"
+#include "sound/sound_meter.h"
 
 namespace {
 
@@ -180,6 +181,9 @@ int RunSaverWindow(HWND parent) {
         const UINT_PTR watch = HostState.IsPreview ? SetTimer(nullptr, 0, PreviewWatchPeriod, WatchPreviewWindow) : 0;
         result = RunMessageLoop();
         if (watch) KillTimer(nullptr, watch);
+        // The window is gone: nobody waits for this, and the process still
+        // ends within its second.
+        WaitForSoundMeterClosed(DriverExitGraceMs);
     }
     UnloadPasswordProvider();
     return result;

@@ -59,7 +59,7 @@ shoot preview-pane 200x180+80+60
 play_into_room "$work/loud.wav"
 start_saver LC_ALL=ja_JP.UTF-8 /c >/dev/null 2>&1
 sleep 5
-shoot config-dialog 420x525+0+0
+shoot config-dialog 420x552+0+0
 xdotool key Escape
 wait_for_saver_exit 10
 kill "$PLAYER_PID" 2>/dev/null

@@ -46,6 +46,7 @@ void PutDefaults(HWND dialog) {
     for (int k = 0; k < ThresholdCount; ++k)
         SetSliderPos(dialog, ThresholdSliders[k], SettingNumber(DefaultThresholdTexts[k]));
     ChooseDefaultInput(dialog);
+    CheckDlgButton(dialog, AutoCheck, BST_UNCHECKED);
 }
 
 void SaveDialog(HWND dialog) {
@@ -53,6 +54,7 @@ void SaveDialog(HWND dialog) {
     for (int k = 0; k < ThresholdCount; ++k)
         FormatText(SaverSettings.Thresholds[k], "%d", GetSliderPos(dialog, ThresholdSliders[k]));
     lstrcpynA(SaverSettings.Input, RoomPanel.Input, SettingTextSize);
+    lstrcpynA(SaverSettings.Auto, AutoTextOf(dialog), SettingTextSize);
     SaveSettings();
 }
 

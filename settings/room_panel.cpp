@@ -51,20 +51,18 @@ bool StartListingInputs(HWND dialog) {
 // A process that ended while a thread was inside the sound system's first
 // connection was seen to abort in Wine's PulseAudio driver as it unloaded,
 // with an exit code other than the dialog's: a thread already talking to the
-// driver gets a moment to finish, never more than ExitGraceMs.
-constexpr DWORD ExitGraceMs = 500;
-
+// driver gets a moment to finish, never more than DriverExitGraceMs.
 void LetDriverCallsFinish() {
     const DWORD start = GetTickCount();
     if (RoomPanel.Lister != nullptr) {
-        WaitForSingleObject(RoomPanel.Lister, ExitGraceMs);
+        WaitForSingleObject(RoomPanel.Lister, DriverExitGraceMs);
         CloseHandle(RoomPanel.Lister);
         RoomPanel.Lister = nullptr;
     }
     SoundMeterReport report = {};
     for (;;) {
         ReadSoundMeterReport(&report);
-        if (report.State != MeterState::Opening || GetTickCount() - start >= ExitGraceMs) return;
+        if (report.State != MeterState::Opening || GetTickCount() - start >= DriverExitGraceMs) return;
         Sleep(10);
     }
 }
@@ -152,6 +150,26 @@ void ShowStatus(HWND dialog) {
     if ((IsWindowVisible(button) != FALSE) != privacy) ShowWindow(button, privacy ? SW_SHOW : SW_HIDE);
 }
 
+bool FollowsLoudness(HWND dialog) {
+    return IsDlgButtonChecked(dialog, AutoCheck) == BST_CHECKED;
+}
+
+// With the box checked the bar shows the level after the gain, so the bar
+// and the thresholds still read on one scale.
+SoundLevel LevelOnThresholdScale(HWND dialog, SoundLevel measured) {
+    const int32_t top = GetSliderPos(dialog, ThresholdSliders[ThresholdCount - 1]);
+    const SoundLevel gained = FollowRoomLoudness(RoomPanel.Gain, measured, GetTickCount(), top);
+    char text[FormatTextSize] = "";
+    if (FollowsLoudness(dialog)) {
+        const int tenths = static_cast<int>(RoomGainFactor(RoomPanel.Gain, top) * 10 + 0.5);
+        FormatText(text, "x%d.%d", tenths / 10, tenths % 10);
+    }
+    char before[16] = {};
+    GetDlgItemTextA(dialog, GainText, before, sizeof before);
+    if (std::strcmp(before, text) != 0) SetDlgItemTextA(dialog, GainText, text);
+    return FollowsLoudness(dialog) ? gained : measured;
+}
+
 void ShowLevel(HWND dialog, SoundLevel measured) {
     const SoundLevel shown = ShownLevel(RoomPanel.Held, measured, GetTickCount());
     SendDlgItemMessageA(dialog, LevelBar, PBM_SETPOS, static_cast<WPARAM>(shown), 0);
@@ -173,6 +191,7 @@ void StartRoomPanel(HWND dialog) {
     RoomPanel = RoomPanelRecord{};
     RoomPanel.WindowsMajorVersion = WindowsMajorVersion();
     SendDlgItemMessageA(dialog, LevelBar, PBM_SETRANGE32, 0, LevelBarMaximum);
+    CheckDlgButton(dialog, AutoCheck, RoomGainSwitchedOn(SaverSettings) ? BST_CHECKED : BST_UNCHECKED);
     lstrcpynA(RoomPanel.Input, SaverSettings.Input, SettingTextSize);
     FillInputList(dialog, nullptr, 0);
     // The meter is opened once the inputs are listed: Wine's winmm was seen
@@ -188,7 +207,7 @@ void FollowRoom(HWND dialog) {
     int32_t level = 0;
     MMRESULT code;
     if (!RoomPanel.Listening || !StartLevelCapture(&level, &code)) level = 0;
-    ShowLevel(dialog, level);
+    ShowLevel(dialog, LevelOnThresholdScale(dialog, level));
     ShowStatus(dialog);
 }
 
@@ -217,6 +236,10 @@ void FollowChosenInput(HWND dialog) {
 void ChooseDefaultInput(HWND dialog) {
     SendDlgItemMessageA(dialog, InputList, CB_SETCURSEL, 0, 0);
     if (RoomPanel.Input[0] != '\0') ChooseInput("");
+}
+
+const char* AutoTextOf(HWND dialog) {
+    return FollowsLoudness(dialog) ? "1" : "";
 }
 
 void OpenPrivacyPage(HWND dialog) {

@@ -9,6 +9,7 @@
 #include "settings/level_display.h"
 #include "settings/listening_status.h"
 #include "settings/saver_settings.h"
+#include "sound/room_gain.h"
 
 constexpr int InputList = IDC_INPUT_LIST;
 constexpr int LevelBar = IDC_LEVEL_BAR;
@@ -16,6 +17,8 @@ constexpr int LevelBand = IDC_LEVEL_BAND;
 constexpr int ListeningText = IDC_LISTENING_TEXT;
 constexpr int PrivacyButton = IDC_PRIVACY_BUTTON;
 constexpr int DefaultsButton = IDC_DEFAULTS_BUTTON;
+constexpr int AutoCheck = IDC_AUTO_CHECK;
+constexpr int GainText = IDC_GAIN_TEXT;
 
 // More than ten looks a second, on the dialog's own timer.
 constexpr UINT LevelTimerId = 1;
@@ -29,6 +32,7 @@ struct RoomPanelRecord {
     bool Listed;                  // the inputs were listed: the meter may be opened
     bool Listening;               // the meter was opened for it
     HeldLevel Held;
+    RoomGainState Gain;  // hears the room whether or not the box is checked
     DWORD WindowsMajorVersion;
     char Shown[StatusTextSize];  // the sentence on screen
     HANDLE Lister;               // the thread listing the inputs, until the dialog ends
@@ -45,6 +49,8 @@ void ShowListedInputs(HWND dialog, LPARAM list);
 void FollowChosenInput(HWND dialog);
 // The Defaults button's input half: the default input, heard at once.
 void ChooseDefaultInput(HWND dialog);
+// "1" when the room's gain is to be followed, else "".
+const char* AutoTextOf(HWND dialog);
 void OpenPrivacyPage(HWND dialog);
 void DrawBandTile(const DRAWITEMSTRUCT* item);
 // At WM_DESTROY: the meter lets its device go on its own thread.

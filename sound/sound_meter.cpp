@@ -467,6 +467,12 @@ void ReadSoundMeterReport(SoundMeterReport* report) {
     report->SilentForMs = open ? GetTickCount() - SoundMeter.SoundHeardAt.load(std::memory_order_relaxed) : 0;
 }
 
+void WaitForSoundMeterClosed(DWORD waitMs) {
+    if (SoundMeter.Wake == nullptr) return;
+    const DWORD start = GetTickCount();
+    while (Phase() != MeterState::Closed && GetTickCount() - start < waitMs) Sleep(10);
+}
+
 void DebugTrace(const char* format, ...) {
     char text[1024];  // wvsprintfA writes at most 1024 bytes, whatever it is given
     va_list arguments;

@@ -48,5 +48,12 @@ void CloseSoundMeter(MMRESULT* code);
 // From any thread, at any time: no driver call, no wait.
 void ReadSoundMeterReport(SoundMeterReport* report);
 
+// For the end of the process, once the meter was closed: a driver call
+// still running when the process ends was seen to crash Wine's PulseAudio
+// driver as it unloads. Waits at most waitMs for the meter's thread to let
+// its device go; a driver that hangs is still left behind.
+void WaitForSoundMeterClosed(DWORD waitMs);
+constexpr DWORD DriverExitGraceMs = 500;
+
 // A wsprintf-style line (no floating point) to the debugger output.
 void DebugTrace(const char* format, ...);

@@ -168,7 +168,7 @@ const DWORD Label = Shown | WS_GROUP;
 const DWORD NoId = 0xFFFFFFFF;
 
 // The design's twenty, then the room's seven in an area of their own below.
-const ItemTemplate Items[27] = {
+const ItemTemplate Items[29] = {
     {Slider, 42, 23, 125, 13, IDC_FREQ_SLIDER, L"msctls_trackbar32", L""},
     {Slider, 42, 65, 125, 13, IDC_THRESHOLD_0, L"msctls_trackbar32", L""},
     {Slider, 42, 83, 125, 13, IDC_THRESHOLD_1, L"msctls_trackbar32", L""},
@@ -189,13 +189,15 @@ const ItemTemplate Items[27] = {
     {Label | SS_RIGHT, 22, 121, 13, 8, NoId, L"#130", L"3-4"},
     {Label | SS_RIGHT, 22, 139, 13, 8, NoId, L"#130", L"4-5"},
     {Label | SS_RIGHT, 22, 157, 13, 8, NoId, L"#130", L"5-6"},
-    {Shown | BS_GROUPBOX, 8, 210, 162, 90, IDC_ROOM_FRAME, L"#128", L"Sound input"},
+    {Shown | BS_GROUPBOX, 8, 210, 162, 106, IDC_ROOM_FRAME, L"#128", L"Sound input"},
     {Shown | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 15, 222, 148, 120, IDC_INPUT_LIST, L"#133", L""},
     {Shown | PBS_SMOOTH, 15, 240, 124, 10, IDC_LEVEL_BAR, L"msctls_progress32", L""},
     {Shown | SS_OWNERDRAW, 145, 237, 16, 16, IDC_LEVEL_BAND, L"Static", L"0"},
     {Label | SS_LEFT, 15, 256, 148, 24, IDC_LISTENING_TEXT, L"#130", L""},
-    {WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 15, 282, 86, 13, IDC_PRIVACY_BUTTON, L"#128", L"Microphone privacy..."},
-    {Shown | WS_TABSTOP | BS_PUSHBUTTON, 113, 282, 50, 13, IDC_DEFAULTS_BUTTON, L"#128", L"Defaults"},
+    {Shown | WS_TABSTOP | BS_AUTOCHECKBOX, 15, 283, 112, 10, IDC_AUTO_CHECK, L"#128", L"Follow the room's loudness"},
+    {Label | SS_RIGHT, 130, 284, 33, 8, IDC_GAIN_TEXT, L"#130", L""},
+    {WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 15, 298, 86, 13, IDC_PRIVACY_BUTTON, L"#128", L"Microphone privacy..."},
+    {Shown | WS_TABSTOP | BS_PUSHBUTTON, 113, 298, 50, 13, IDC_DEFAULTS_BUTTON, L"#128", L"Defaults"},
 };
 
 TEST_F(SaverResources, DialogIsTheExtendedJapaneseTemplateWithItsTwentyControlsThenTheRooms) {
@@ -208,9 +210,9 @@ TEST_F(SaverResources, DialogIsTheExtendedJapaneseTemplateWithItsTwentyControlsT
     EXPECT_EQ(in.Dword(), 0u) << "help id";
     EXPECT_EQ(in.Dword(), 0u) << "extended style";
     EXPECT_EQ(in.Dword(), static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT));
-    ASSERT_EQ(in.Word(), 27);
+    ASSERT_EQ(in.Word(), 29);
     // Grown in height only.
-    for (short expected : {0, 0, 179, 306}) EXPECT_EQ(in.Short(), expected) << "x, y, width, height";
+    for (short expected : {0, 0, 179, 322}) EXPECT_EQ(in.Short(), expected) << "x, y, width, height";
     EXPECT_EQ(in.NameOrOrdinal(), L"") << "menu";
     EXPECT_EQ(in.NameOrOrdinal(), L"") << "class";
     EXPECT_EQ(in.String(), L"Brasswick\u8a2d\u5b9a");

@@ -265,37 +265,49 @@ TEST_F(ConfigDialog, TheInputListKeepsAMissingChoiceAndOkSavesWhatIsPicked) {
     expected.push_back("None: random tiles");
     PutSettingsFile("[SETTINGS]\r\nFREQ=700\r\nINPUT=Unplugged headset\r\n");
     std::vector<std::string> items;
-    std::string chosen, status;
+    std::string chosen, status, gainOff, gainOn;
     DrivenDialog run = DriveConfigDialog([&](HWND dialog) {
         WaitUntil([&] { return (items = InputItems(dialog)) == expected; }, DialogReactionMs, BetweenPolls::Sleep);
         chosen = ItemText(dialog, IDC_INPUT_LIST);
         PickInput(dialog, static_cast<int>(expected.size()) - 1);
         WaitUntil([&] { return (status = ItemText(dialog, IDC_LISTENING_TEXT)).rfind("Not listening", 0) == 0; },
                   DialogReactionMs, BetweenPolls::Sleep);
+        gainOff = ItemText(dialog, IDC_GAIN_TEXT);
+        ClickButton(dialog, IDC_AUTO_CHECK);
+        WaitUntil([&] { return !(gainOn = ItemText(dialog, IDC_GAIN_TEXT)).empty(); }, DialogReactionMs,
+                  BetweenPolls::Sleep);
         ClickButton(dialog, IDOK);
     });
     ASSERT_TRUE(run.Found);
     EXPECT_EQ(items, expected);
     EXPECT_EQ(chosen, "Unplugged headset");
     EXPECT_EQ(status, "Not listening: the saver paints random tiles on white.");
+    EXPECT_EQ(gainOff, "") << "no gain shown while the box is clear";
+    EXPECT_EQ(gainOn, "x1.0") << "a silent room is not raised";
     EXPECT_EQ(ValueOnDisk("INPUT"), "none");
+    EXPECT_EQ(ValueOnDisk("AUTO"), "1");
 }
 
 TEST_F(ConfigDialog, DefaultsPutsPeriodThresholdsAndInputBackAndOnlyOkSavesThem) {
-    const std::string original = "[SETTINGS]\r\nFREQ=900\r\nTHRES0=50\r\nTHRES5=120\r\nINPUT=none\r\n";
+    const std::string original = "[SETTINGS]\r\nFREQ=900\r\nTHRES0=50\r\nTHRES5=120\r\nINPUT=none\r\nAUTO=1\r\n";
     for (const int closer : {IDCANCEL, IDOK}) {
         PutSettingsFile(original);
         Shown shown;
         std::string input;
+        UINT autoBefore = 0, autoAfter = 0;
         DrivenDialog run = DriveConfigDialog([&](HWND dialog) {
+            autoBefore = IsDlgButtonChecked(dialog, IDC_AUTO_CHECK);
             ClickButton(dialog, IDC_DEFAULTS_BUTTON);
             WaitUntil([&] { return ItemText(dialog, FreqValueText) == "300"; }, DialogReactionMs, BetweenPolls::Sleep);
             shown.Freq = SliderPos(dialog, FreqSlider);
             shown.Levels = WaitForThresholds(dialog, DefaultThresholds);
             input = ItemText(dialog, IDC_INPUT_LIST);
+            autoAfter = IsDlgButtonChecked(dialog, IDC_AUTO_CHECK);
             ClickButton(dialog, closer);
         });
         ASSERT_TRUE(run.Found) << closer;
+        EXPECT_EQ(autoBefore, static_cast<UINT>(BST_CHECKED)) << "AUTO=1 checks the box";
+        EXPECT_EQ(autoAfter, static_cast<UINT>(BST_UNCHECKED)) << "the default is off";
         EXPECT_EQ(shown.Freq, 300) << closer;
         EXPECT_EQ(shown.Levels, DefaultThresholds) << closer;
         EXPECT_EQ(input, "Default input") << closer;
