@@ -194,8 +194,8 @@ const ItemTemplate Items[29] = {
     {Shown | PBS_SMOOTH, 15, 240, 124, 10, IDC_LEVEL_BAR, L"msctls_progress32", L""},
     {Shown | SS_OWNERDRAW, 145, 237, 16, 16, IDC_LEVEL_BAND, L"Static", L"0"},
     {Label | SS_LEFT, 15, 256, 148, 24, IDC_LISTENING_TEXT, L"#130", L""},
-    {Shown | WS_TABSTOP | BS_AUTOCHECKBOX, 15, 283, 112, 10, IDC_AUTO_CHECK, L"#128", L"Follow the room's loudness"},
-    {Label | SS_RIGHT, 130, 284, 33, 8, IDC_GAIN_TEXT, L"#130", L""},
+    {Shown | WS_TABSTOP | BS_AUTOCHECKBOX, 15, 283, 126, 10, IDC_AUTO_CHECK, L"#128", L"Follow the room's loudness"},
+    {Label | SS_RIGHT, 143, 284, 20, 8, IDC_GAIN_TEXT, L"#130", L""},
     {WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, 15, 298, 86, 13, IDC_PRIVACY_BUTTON, L"#128", L"Microphone privacy..."},
     {Shown | WS_TABSTOP | BS_PUSHBUTTON, 113, 298, 50, 13, IDC_DEFAULTS_BUTTON, L"#128", L"Defaults"},
 };
